@@ -1,0 +1,50 @@
+# GoogleTest in both builds, and one ctest entry per test executable. Each executable writes
+# its gtest XML report to build/<preset>/test-results, which scripts/test sums into one line.
+enable_testing()
+
+if(WIN32)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(NOT TARGET GTest::gtest_main)
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+set(SNV_TEST_RESULTS "${CMAKE_BINARY_DIR}/test-results")
+set(SNV_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+
+if(WIN32)
+  # One prefix per build folder, made once before any test so parallel tests do not race
+  # to create it.
+  add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${SNV_WINEPREFIX}
+           WINEDEBUG=-all ${SNV_WINE} wineboot --init)
+  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine)
+endif()
+
+# snv_add_gtest(NAME SOURCES... LIBS ...)
+function(snv_add_gtest name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE
+    SNV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    SNV_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    SNV_ORACLE="${SNV_ORACLE}")
+  # Under Wine a Unix path must be given with its drive, Z:, to stay absolute.
+  set(report "${SNV_TEST_RESULTS}/${name}.xml")
+  if(WIN32)
+    set(report "Z:${report}")
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${report})
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES
+      ENVIRONMENT "WINEPREFIX=${SNV_WINEPREFIX};WINEDEBUG=-all"
+      FIXTURES_REQUIRED wine)
+  endif()
+endfunction()

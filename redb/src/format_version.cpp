@@ -1,0 +1,1 @@
+#include "redb/format_version.h"
