@@ -125,6 +125,11 @@ TEST(TaskReader, Table) {
          std::nullopt},
         {wrap_task("{" + base + R"(,"skip":"\u00zz"})"), std::nullopt},
         {wrap_task("{" + base + R"(,'x':1})"), std::nullopt},
+        // A skipped value is checked for syntax only: bad UTF-8 there is fine, not in a trigger.
+        {wrap_task("{" + base + ",\"x\":[\"\xff\xfe\"]}"), one_task(lock_task())},
+        {wrap_task(R"({"id":"a","enabled":true,"action":"lock","trigger":{"type":"idle","minutes":5,"x":")"
+                   "\xff\"}}"),
+         std::nullopt},
         {wrap_task("{" + base + R"(,"x":NaN})"), std::nullopt},
         {wrap_task("{" + base + "/*c*/}"), std::nullopt},
     };
