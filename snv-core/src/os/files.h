@@ -11,7 +11,7 @@ namespace snv::os {
 // Whole-file operations on the data folder's files. Every file is opened with read, write and
 // delete sharing, so that the service never stands in the way of the desktop program.
 class Files {
-public:
+  public:
     virtual ~Files() = default;
 
     // The whole content of the file.

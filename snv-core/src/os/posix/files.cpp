@@ -1,21 +1,25 @@
 #include "os/files.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace snv::os {
 
 namespace {
 
-Error errno_error(int code) { return Error::os(static_cast<std::uint32_t>(code), std::strerror(code)); }
-Error last_error() { return errno_error(errno); }
+Error errno_error(int code) {
+    return Error::os(static_cast<std::uint32_t>(code), std::strerror(code));
+}
+Error last_error() {
+    return errno_error(errno);
+}
 
 // Closes the descriptor when it goes out of scope.
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -25,7 +29,7 @@ public:
     int get() const { return fd_; }
     bool ok() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -57,7 +61,7 @@ Status write_all_at(int fd, std::string_view bytes, off_t offset) {
 }
 
 class PosixFiles final : public Files {
-public:
+  public:
     Result<std::string> read_file(const NativePath& path) override {
         Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!fd.ok()) return std::unexpected(last_error());
@@ -91,7 +95,8 @@ public:
             }
         }
         auto written = write_all_at(fd.get(), bytes, 0);
-        if (written && ::ftruncate(fd.get(), new_size) != 0) written = std::unexpected(last_error());
+        if (written && ::ftruncate(fd.get(), new_size) != 0)
+            written = std::unexpected(last_error());
         if (!written) {
             (void)write_all_at(fd.get(), *old, 0);
             (void)::ftruncate(fd.get(), old_size);
@@ -107,7 +112,7 @@ public:
 
     Status create_folders(const NativePath& path) override {
         if (path.empty()) return {};
-        struct stat st{};
+        struct stat st {};
         if (::stat(path.c_str(), &st) == 0) {
             if (S_ISDIR(st.st_mode)) return {};
             return std::unexpected(errno_error(ENOTDIR));
