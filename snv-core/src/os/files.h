@@ -17,7 +17,8 @@ class Files {
     // The whole content of the file.
     virtual Result<std::string> read_file(const NativePath& path) = 0;
 
-    // Creates the file, or truncates it when it exists, and writes all of `bytes`. No flush.
+    // Creates the file, or truncates it when it exists, and writes all of `bytes`, flushed to
+    // the disk: a file renamed over another must hold its data before the rename can last.
     virtual Status write_file(const NativePath& path, std::string_view bytes) = 0;
 
     // Renames `from` to `to`, replacing `to` when it exists, in one step. Windows: MoveFileExW
@@ -27,7 +28,7 @@ class Files {
 
     // Writes `bytes` into the file in place (creating it when missing). Space is reserved
     // before the old content is touched, and a write that fails all the same puts the old
-    // content back, so a failure never leaves the file short or empty.
+    // content back, so a failure never leaves the file short or empty. Flushed like write_file.
     virtual Status overwrite_file(const NativePath& path, std::string_view bytes) = 0;
 
     // Deletes the file.

@@ -60,6 +60,11 @@ Status write_all_at(int fd, std::string_view bytes, off_t offset) {
     return {};
 }
 
+Status flush(int fd) {
+    if (::fsync(fd) != 0) return std::unexpected(last_error());
+    return {};
+}
+
 class PosixFiles final : public Files {
   public:
     Result<std::string> read_file(const NativePath& path) override {
@@ -71,7 +76,8 @@ class PosixFiles final : public Files {
     Status write_file(const NativePath& path, std::string_view bytes) override {
         Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
         if (!fd.ok()) return std::unexpected(last_error());
-        return write_all_at(fd.get(), bytes, 0);
+        if (auto written = write_all_at(fd.get(), bytes, 0); !written) return written;
+        return flush(fd.get());
     }
 
     Status replace_file(const NativePath& from, const NativePath& to) override {
@@ -102,7 +108,7 @@ class PosixFiles final : public Files {
             (void)::ftruncate(fd.get(), old_size);
             return written;
         }
-        return {};
+        return flush(fd.get());
     }
 
     Status remove_file(const NativePath& path) override {

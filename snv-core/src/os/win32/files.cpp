@@ -90,6 +90,11 @@ Status write_all_at(HANDLE h, std::string_view bytes, std::uint64_t offset) {
     return write_all(h, bytes);
 }
 
+Status flush(HANDLE h) {
+    if (!FlushFileBuffers(h)) return std::unexpected(last_error());
+    return {};
+}
+
 // The rename that works where MoveFileExW is denied: POSIX semantics replace a target that
 // another process holds open with delete sharing.
 Status rename_by_handle(const NativePath& from, const NativePath& to) {
@@ -125,7 +130,8 @@ class Win32Files final : public Files {
         Handle h(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!h.ok()) return std::unexpected(last_error());
-        return write_all(h.get(), bytes);
+        if (auto written = write_all(h.get(), bytes); !written) return written;
+        return flush(h.get());
     }
 
     Status replace_file(const NativePath& from, const NativePath& to) override {
@@ -157,7 +163,7 @@ class Win32Files final : public Files {
             (void)set_size(h.get(), old_size);
             return written;
         }
-        return {};
+        return flush(h.get());
     }
 
     Status remove_file(const NativePath& path) override {
