@@ -89,7 +89,9 @@ TEST(SplitCommandLine, AgreesWithTheCRuntimeOfAChild) {
         std::vector<std::string> crt = unhex(run.out, false);
         std::vector<std::string> ours = unhex(run.out, true);
         EXPECT_EQ(ours, c.args) << "command line: [" << line << "]";
-        if (c.wine_runtime_agrees) EXPECT_EQ(crt, ours) << "command line: [" << line << "]";
+        if (c.wine_runtime_agrees) {
+            EXPECT_EQ(crt, ours) << "command line: [" << line << "]";
+        }
     }
 }
 #endif
