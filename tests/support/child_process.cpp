@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "os/path.h"
+#include "os/quote_argument.h"
 #include "support/test_folder.h"
 
 #ifdef _WIN32
@@ -53,23 +54,6 @@ std::vector<std::string> child_environment(const std::vector<std::string>& own,
 }
 
 #ifdef _WIN32
-
-std::string quote(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(2 * backslashes, '\\');
-    return out + "\"";
-}
 
 std::vector<std::string> own_environment() {
     std::vector<std::string> out;
@@ -161,7 +145,7 @@ ChildRun run_child_line(const std::filesystem::path& program, const std::string&
 ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
                    const std::vector<EnvChange>& env) {
     std::string line = "\"" + os_form(program) + "\"";
-    for (const std::string& arg : args) line += " " + quote(arg);
+    for (const std::string& arg : args) line += " " + os::quote_argument(arg);
     return run_child_line(program, line, env);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "os/quote_argument.h"
 #include "support/child_process.h"
 #include "support/test_folder.h"
 
@@ -52,6 +53,24 @@ const std::vector<SplitCase>& split_cases() {
 TEST(SplitCommandLine, FollowsTheCRuntimeRules) {
     for (const SplitCase& c : split_cases()) {
         EXPECT_EQ(split_command_line(c.line), c.args) << "command line: [" << c.line << "]";
+    }
+}
+
+TEST(QuoteArgument, SplitGivesTheArgumentBack) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain", "plain"},
+        {"", R"("")"},
+        {"two words", R"("two words")"},
+        {R"(C:\My Data\)", R"("C:\My Data\\")"},
+        {R"(a\"b)", R"("a\\\"b")"},
+        {R"(no\space\)", R"(no\space\)"},
+        {"line\nfeed", "\"line\nfeed\""},
+        {"v\vt", "\"v\vt\""},
+    };
+    for (const auto& [arg, quoted] : cases) {
+        EXPECT_EQ(os::quote_argument(arg), quoted);
+        EXPECT_EQ(split_command_line("p " + os::quote_argument(arg)),
+                  (std::vector<std::string>{"p", arg}));
     }
 }
 

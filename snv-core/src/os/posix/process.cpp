@@ -8,29 +8,12 @@
 #include <iterator>
 #include <vector>
 
+#include "os/quote_argument.h"
 #include "os/system_error.h"
 
 namespace snv::os {
 
 namespace {
-
-// The Windows quoting of one argument, which the splitting rules undo exactly.
-std::string quote(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(2 * backslashes, '\\');
-    return out + "\"";
-}
 
 class PosixProcess final : public Process {
 public:
@@ -49,7 +32,7 @@ public:
             if (!first) line += ' ';
             // The program name keeps its backslashes literally; only quotes steer it.
             if (first) std::erase(arg, '"');
-            line += first ? "\"" + arg + "\"" : quote(arg);
+            line += first ? "\"" + arg + "\"" : quote_argument(arg);
             first = false;
             start = end + 1;
         }
