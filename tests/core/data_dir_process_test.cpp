@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class DataDirProcessTest : public ::testing::Test {
-protected:
+  protected:
     DataDirProcessTest() {
         fs::create_directories(folder_ / "local");
         fs::create_directories(folder_ / "tmp");
@@ -60,8 +60,12 @@ protected:
     }
 #endif
 
-    fs::path legacy() const { return folder_ / "machine" / "Somnivo"; }
-    fs::path user_dir() const { return folder_ / "local" / "Somnivo"; }
+    fs::path legacy() const {
+        return folder_ / "machine" / "Somnivo";
+    }
+    fs::path user_dir() const {
+        return folder_ / "local" / "Somnivo";
+    }
 
     void fill_legacy() {
         fs::create_directories(legacy() / "settings.json");  // a folder: never copied
@@ -73,7 +77,8 @@ protected:
 
     static std::vector<std::string> names_in(const fs::path& dir) {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -118,9 +118,17 @@ TEST(SplitCommandLine, AgreesWithTheCRuntimeOfAChild) {
 // Natively the arguments arrive split; the process's command line puts them back together,
 // and the split must give them back unchanged.
 TEST(SplitCommandLine, ProcessCommandLineGivesBackTheArguments) {
-    const std::vector<std::string> args = {
-        "plain", "", "two words", R"(quote"inside)", R"(back\slash)", R"(trailing\)",
-        R"(trail "\\)", "tab\there", "\xc3\xa4\xe2\x80\x94", R"(\\"\\)", "--data"};
+    const std::vector<std::string> args = {"plain",
+                                           "",
+                                           "two words",
+                                           R"(quote"inside)",
+                                           R"(back\slash)",
+                                           R"(trailing\)",
+                                           R"(trail "\\)",
+                                           "tab\there",
+                                           "\xc3\xa4\xe2\x80\x94",
+                                           R"(\\"\\)",
+                                           "--data"};
     test::ChildRun run = test::run_child(test::built_program("argv_probe"), args);
     ASSERT_EQ(run.exit_code, 0) << run.err;
     std::vector<std::string> crt = unhex(run.out, false);

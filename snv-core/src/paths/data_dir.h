@@ -34,7 +34,7 @@ void migrate_legacy_data(const os::NativePath& new_dir, const os::NativePath& le
 
 // The one-time guard around the folder; `data_dir` and `set_data_dir` use the process's own.
 class DataDir {
-public:
+  public:
     DataDir(os::Environment& env, os::FileSystem& fs) : env_(env), fs_(fs) {}
     DataDir(const DataDir&) = delete;
     DataDir& operator=(const DataDir&) = delete;
@@ -42,7 +42,7 @@ public:
     const os::NativePath* get();
     void set(os::NativePath folder);
 
-private:
+  private:
     os::Environment& env_;
     os::FileSystem& fs_;
     std::mutex mutex_;

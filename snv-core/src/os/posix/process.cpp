@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <string>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "os/quote_argument.h"
@@ -16,7 +16,7 @@ namespace snv::os {
 namespace {
 
 class PosixProcess final : public Process {
-public:
+  public:
     // Linux hands over the arguments already split; they are put back into one Windows-style
     // line so that both builds take the same road from here.
     std::string command_line() override {
@@ -57,6 +57,8 @@ Process& real_process() {
     return process;
 }
 
-void exit_process(int code) { std::exit(code); }
+void exit_process(int code) {
+    std::exit(code);
+}
 
 }  // namespace snv::os
