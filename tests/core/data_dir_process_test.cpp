@@ -38,12 +38,16 @@ class DataDirProcessTest : public ::testing::Test {
         env.push_back({name, std::move(value)});
     }
 
-    std::string probe(const std::vector<test::EnvChange>& env, std::vector<std::string> args = {}) {
-        test::ChildRun run = test::run_child(test::built_program("data_dir_probe"), args, env);
+    std::string probe(const std::vector<test::EnvChange>& env, std::vector<std::string> args = {},
+                      const fs::path& cwd = {}) {
+        test::ChildRun run = test::run_child(test::built_program("data_dir_probe"), args, env, cwd);
         EXPECT_EQ(run.exit_code, 0) << run.err;
-        std::string out = run.out;
-        if (!out.empty() && out.back() == '\n') out.pop_back();
-        return out;
+        // Two lines: the folder, then the folder joined with tasks.json.
+        std::size_t end = run.out.find('\n');
+        std::string folder = run.out.substr(0, end);
+        EXPECT_EQ(run.out.substr(end + 1),
+                  os::to_utf8(os::join(os::to_native(folder), "tasks.json")) + "\n");
+        return folder;
     }
 
 #ifdef _WIN32
@@ -158,6 +162,15 @@ TEST_F(DataDirProcessTest, CommandLineFolderWinsOverTheEnvironment) {
     EXPECT_EQ(probe(env, {test::os_form(given)}), test::os_form(given));
     EXPECT_TRUE(fs::is_directory(given));
     EXPECT_FALSE(fs::exists(from_env));
+}
+
+TEST_F(DataDirProcessTest, EmptyLocalAppDataGivesARelativeFolder) {
+    fill_legacy();
+    auto env = environment();
+    set(env, "LOCALAPPDATA", "");
+    fs::create_directories(folder_ / "cwd");
+    EXPECT_EQ(probe(env, {}, folder_ / "cwd"), "Somnivo");
+    EXPECT_TRUE(fs::exists(folder_ / "cwd" / "Somnivo" / "tasks.json"));
 }
 
 TEST_F(DataDirProcessTest, WithoutLocalAppDataTheTemporaryFolderIsTheBase) {

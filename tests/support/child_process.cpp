@@ -94,7 +94,7 @@ std::string drain(int fd) {
 #ifdef _WIN32
 
 ChildRun run_child_line(const std::filesystem::path& program, const std::string& command_line,
-                        const std::vector<EnvChange>& env) {
+                        const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE out_read, out_write, err_read, err_write;
     if (!CreatePipe(&out_read, &out_write, &inherit, 0) ||
@@ -120,8 +120,10 @@ ChildRun run_child_line(const std::filesystem::path& program, const std::string&
     PROCESS_INFORMATION pi{};
     std::wstring application = os::to_native(os_form(program));
     std::wstring line = os::to_native(command_line);
+    std::wstring folder = cwd.empty() ? L"" : os::to_native(os_form(cwd));
     BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                  CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &si, &pi);
+                                  CREATE_UNICODE_ENVIRONMENT, block.data(),
+                                  cwd.empty() ? nullptr : folder.c_str(), &si, &pi);
     CloseHandle(out_write);
     CloseHandle(err_write);
     if (!started) {
@@ -143,16 +145,16 @@ ChildRun run_child_line(const std::filesystem::path& program, const std::string&
 }
 
 ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
-                   const std::vector<EnvChange>& env) {
+                   const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     std::string line = "\"" + os_form(program) + "\"";
     for (const std::string& arg : args) line += " " + os::quote_argument(arg);
-    return run_child_line(program, line, env);
+    return run_child_line(program, line, env, cwd);
 }
 
 #else
 
 ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
-                   const std::vector<EnvChange>& env) {
+                   const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     std::vector<std::string> own;
     for (char** p = environ; *p != nullptr; ++p) own.emplace_back(*p);
     std::vector<std::string> entries = child_environment(own, env);
@@ -175,6 +177,8 @@ ChildRun run_child(const std::filesystem::path& program, const std::vector<std::
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
     posix_spawn_file_actions_addclose(&actions, err_pipe[0]);
+    std::string folder = cwd.string();
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
     int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

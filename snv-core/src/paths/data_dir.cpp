@@ -51,6 +51,12 @@ const os::NativePath* data_dir() {
     return process_data_dir().get();
 }
 
+std::optional<os::NativePath> data_file(std::string_view name) {
+    const os::NativePath* dir = data_dir();
+    if (dir == nullptr) return std::nullopt;
+    return os::join(*dir, name);
+}
+
 void set_data_dir(os::NativePath folder) {
     process_data_dir().set(std::move(folder));
 }

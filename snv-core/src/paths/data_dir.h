@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "os/environment.h"
 #include "os/file_system.h"
@@ -16,6 +17,10 @@ namespace snv::paths {
 // Null only while no folder can be formed at all (neither LOCALAPPDATA nor a temporary folder
 // is known); the folder then stays unfixed and the next read tries again.
 const os::NativePath* data_dir();
+
+// The data folder joined with a data file's name, built anew at each call; none while no
+// folder can be formed.
+std::optional<os::NativePath> data_file(std::string_view name);
 
 // Creates `folder` with its missing parents (a failure is ignored), then fixes it as the data
 // folder unless the folder is already fixed.

@@ -89,7 +89,9 @@ class Win32FileSystem final : public FileSystem {
         // real name; the final move refuses to replace an existing file.
         NativePath partial = to + L".partial";
         if (!CopyFileExW(from.c_str(), partial.c_str(), nullptr, nullptr, nullptr, 0)) {
-            return std::unexpected(last_system_error());
+            Error error = last_system_error();
+            DeleteFileW(partial.c_str());
+            return std::unexpected(error);
         }
         HANDLE h = CreateFileW(partial.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
