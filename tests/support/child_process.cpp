@@ -95,6 +95,11 @@ std::string drain(int fd) {
 
 ChildRun run_child_line(const std::filesystem::path& program, const std::string& command_line,
                         const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
+    return run_child_wide_line(program, os::to_native(command_line), env, cwd);
+}
+
+ChildRun run_child_wide_line(const std::filesystem::path& program, const std::wstring& command_line,
+                             const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE out_read, out_write, err_read, err_write;
     if (!CreatePipe(&out_read, &out_write, &inherit, 0) ||
@@ -119,7 +124,7 @@ ChildRun run_child_line(const std::filesystem::path& program, const std::string&
     si.hStdError = err_write;
     PROCESS_INFORMATION pi{};
     std::wstring application = os::to_native(os_form(program));
-    std::wstring line = os::to_native(command_line);
+    std::wstring line = command_line;
     std::wstring folder = cwd.empty() ? L"" : os::to_native(os_form(cwd));
     BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE,
                                   CREATE_UNICODE_ENVIRONMENT, block.data(),

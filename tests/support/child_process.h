@@ -31,6 +31,10 @@ ChildRun run_child(const std::filesystem::path& program, const std::vector<std::
 ChildRun run_child_line(const std::filesystem::path& program, const std::string& command_line,
                         const std::vector<EnvChange>& env = {},
                         const std::filesystem::path& cwd = {});
+// The same with a UTF-16 line, which may hold what UTF-8 cannot (an unpaired surrogate).
+ChildRun run_child_wide_line(const std::filesystem::path& program, const std::wstring& line,
+                             const std::vector<EnvChange>& env = {},
+                             const std::filesystem::path& cwd = {});
 #endif
 
 }  // namespace snv::test

@@ -113,6 +113,18 @@ TEST(SplitCommandLine, AgreesWithTheCRuntimeOfAChild) {
         }
     }
 }
+
+TEST(SplitCommandLine, UnpairedSurrogateBecomesAReplacementCharacter) {
+    std::wstring line = L"argv_probe a";
+    line += static_cast<wchar_t>(0xD800);
+    line += L"b \"c d\"";
+    test::ChildRun run = test::run_child_wide_line(test::built_program("argv_probe"), line);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(unhex(run.out, true), (std::vector<std::string>{"argv_probe",
+                                                              "a\xef\xbf\xbd"
+                                                              "b",
+                                                              "c d"}));
+}
 #endif
 
 // Natively the arguments arrive split; the process's command line puts them back together,
