@@ -260,8 +260,23 @@ TEST(TaskFileWindows, SaveOverAFileHeldOpenWithoutDeleteSharingWritesInPlace) {
     put_file(path, "old");
     HeldOpen other(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_TRUE(other.ok());
+    // No rename can replace a file held without delete sharing: the direct write must run.
+    bool renamed = true;
+    bool wrote_in_place = false;
+    ScriptedFiles files;
+    files.on_replace = [&](const os::NativePath& from, const os::NativePath& to) {
+        auto result = os::real_files().replace_file(from, to);
+        renamed = result.has_value();
+        return result;
+    };
+    files.on_overwrite = [&](const os::NativePath& p, std::string_view bytes) {
+        wrote_in_place = true;
+        return os::real_files().overwrite_file(p, bytes);
+    };
     TaskFile file = two_tasks();
-    ASSERT_TRUE(save_task_file(file, path.native()));
+    ASSERT_TRUE(save_task_file(file, path.native(), files));
+    EXPECT_FALSE(renamed);
+    EXPECT_TRUE(wrote_in_place);
     EXPECT_EQ(load_task_file(path.native()), file);
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 }

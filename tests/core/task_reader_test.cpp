@@ -105,6 +105,8 @@ TEST(TaskReader, Table) {
          one_task(lock_task())},
         {wrap_task(R"({"id":"a","enabled":true,"action":"LOCK","trigger":)" + kIdle + "}"),
          std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":{}},"trigger":)" + kIdle + "}"),
+         std::nullopt},
         {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":0},"trigger":)" + kIdle + "}"),
          std::nullopt},
         {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":null,"x":null},"trigger":)" +
