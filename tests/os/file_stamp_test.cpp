@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/scratch_dir.h"
+#include "support/file_times.h"
+#include "support/temp_folder.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -16,9 +17,9 @@ using snv::test::filetime_of;
 using namespace std::chrono_literals;
 
 TEST(FileStamp, IsTheLastWriteTimeCountedFrom1601) {
-    snv::test::ScratchDir dir;
+    snv::test::TempFolder dir;
     const auto file = dir.file("tasks.json");
-    snv::test::write_file(file, "{}");
+    snv::test::put_file(file, "{}");
     for (const auto t : {0s, 1s, 1'700'000'000s, 4'102'444'800s}) {
         snv::test::set_last_write(file, t);
         EXPECT_EQ(os::real_file_stamps().last_write(file.native()), filetime_of(t)) << t.count();
@@ -26,16 +27,16 @@ TEST(FileStamp, IsTheLastWriteTimeCountedFrom1601) {
 }
 
 TEST(FileStamp, IsNoneWhenNothingIsThere) {
-    snv::test::ScratchDir dir;
+    snv::test::TempFolder dir;
     EXPECT_EQ(os::real_file_stamps().last_write(dir.file("missing.json").native()), std::nullopt);
     EXPECT_EQ(os::real_file_stamps().last_write(dir.file("no/such/folder.json").native()),
               std::nullopt);
 }
 
 TEST(FileStamp, FollowsSymbolicLinks) {
-    snv::test::ScratchDir dir;
+    snv::test::TempFolder dir;
     const auto target = dir.file("real.json");
-    snv::test::write_file(target, "[]");
+    snv::test::put_file(target, "[]");
     snv::test::set_last_write(target, 1'600'000'000s);
     std::error_code ec;
     std::filesystem::create_symlink(target, dir.file("link.json"), ec);
@@ -48,9 +49,9 @@ TEST(FileStamp, FollowsSymbolicLinks) {
 
 #ifdef _WIN32
 TEST(FileStamp, WorksWhileTheFileIsHeldWithoutSharing) {
-    snv::test::ScratchDir dir;
+    snv::test::TempFolder dir;
     const auto file = dir.file("settings.json");
-    snv::test::write_file(file, "{}");
+    snv::test::put_file(file, "{}");
     snv::test::set_last_write(file, 1'650'000'000s);
     int fd = -1;
     ASSERT_EQ(_wsopen_s(&fd, file.c_str(), _O_RDWR, _SH_DENYRW, _S_IREAD | _S_IWRITE), 0);
