@@ -279,6 +279,17 @@ TEST_F(Planner, UnreadableFilesGiveNoTasksAndDefaultSettings) {
     EXPECT_EQ(engine.day_plan, empty_plan(kToday));
 }
 
+TEST_F(Planner, TheFilesAreLookedUpInTheFolderOfTheMoment) {
+    put("tasks.json", tasks_file({task_json("here", daily_at("22:00"))}));
+    refresh();
+    snv::test::TempFolder other;
+    snv::test::put_file(other.file("tasks.json"), tasks_file({task_json("there", daily_at("9:00"))}));
+    folder = other.path().native();
+    ASSERT_TRUE(refresh());
+    ASSERT_EQ(engine.tasks.size(), 1u);
+    EXPECT_EQ(engine.tasks[0].id, "there");
+}
+
 TEST_F(Planner, NoDataFolderMeansNoFiles) {
     Engine lost{snv::engine::EngineOs{&clock, &cpu, &os::real_file_stamps(),
                                       []() -> const os::NativePath* { return nullptr; }}};

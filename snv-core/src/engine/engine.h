@@ -18,6 +18,7 @@
 #include "os/cpu_times.h"
 #include "os/file_stamp.h"
 #include "os/path.h"
+#include "schedule/data_files.h"
 #include "schedule/day_plan.h"
 
 namespace snv::engine {
@@ -97,6 +98,9 @@ public:
     std::optional<os::MonotonicTime> no_user_since;
     bool desktop_running = false;
     bool user_signed_in = false;
+
+    // The planner's joined paths of the two data files (a cache, not state of the plan).
+    schedule::DataFiles data_files;
 };
 
 }  // namespace snv::engine

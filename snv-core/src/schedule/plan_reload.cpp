@@ -42,30 +42,17 @@ void add_entry(DayPlan& plan, const model::Task& task, const model::Settings& se
         task.trigger.value);
 }
 
-// The two data files; no paths while no data folder can be formed, and then both count as
-// missing.
-struct DataFiles {
-    std::optional<os::NativePath> tasks;
-    std::optional<os::NativePath> settings;
-};
-
-DataFiles data_files(const engine::Engine& engine) {
-    const os::NativePath* folder = engine.os.data_folder();
-    if (folder == nullptr) return {};
-    return {os::join(*folder, "tasks.json"), os::join(*folder, "settings.json")};
-}
-
-std::optional<os::FileTime> stamp_of(const std::optional<os::NativePath>& path,
+std::optional<os::FileTime> stamp_of(const DataFiles& files, const os::NativePath& path,
                                      os::FileStamps& stamps) {
-    if (!path) return std::nullopt;
-    return file_stamp(*path, stamps);
+    if (!files.folder) return std::nullopt;
+    return file_stamp(path, stamps);
 }
 
 void reload(engine::Engine& engine, calendar::Date today, const DataFiles& files) {
     engine.last_reload = engine.os.clock->monotonic_now();
-    engine.settings = files.settings ? model::load_settings(*files.settings) : model::Settings{};
-    engine.tasks = files.tasks ? model::load_task_file(*files.tasks).tasks
-                               : std::vector<model::Task>{};
+    engine.settings = files.folder ? model::load_settings(files.settings) : model::Settings{};
+    engine.tasks = files.folder ? model::load_task_file(files.tasks).tasks
+                                : std::vector<model::Task>{};
     DayPlan plan = build_day_plan(engine.tasks, engine.settings, today);
 
     std::erase_if(engine.fired, [&](const engine::FiredKey& key) { return key.date != today; });
@@ -109,11 +96,11 @@ bool needs_reload(const engine::Engine& engine, calendar::Date today,
 }
 
 void refresh_day_plan(engine::Engine& engine, calendar::Date today) {
-    const DataFiles files = data_files(engine);
+    const DataFiles& files = engine.data_files.update(engine.os.data_folder());
     // Both stamps come before either file is read: a write that ends during the reload shows
     // as a changed stamp at the next call.
-    const auto ts = stamp_of(files.tasks, *engine.os.file_stamps);
-    const auto ss = stamp_of(files.settings, *engine.os.file_stamps);
+    const auto ts = stamp_of(files, files.tasks, *engine.os.file_stamps);
+    const auto ss = stamp_of(files, files.settings, *engine.os.file_stamps);
     if (!needs_reload(engine, today, ts, ss)) return;
 
     reload(engine, today, files);
