@@ -59,8 +59,11 @@ class DocumentBuilder {
     bool scalar(TokenKind kind) { return push(Token{.kind = kind}); }
 
     bool number(TokenKind kind, std::uint64_t value) {
-        const bool bad = next_is(pre_.unreadable_numbers, bad_number_, numbers_++);
-        return push(Token{.kind = kind, .unreadable = bad, .number = value});
+        // A number beyond the double range comes here as its stand-in 0.
+        if (next_is(pre_.unreadable_numbers, bad_number_, numbers_++)) {
+            return push(Token{.kind = TokenKind::other_number, .unreadable = true});
+        }
+        return push(Token{.kind = kind, .number = value});
     }
 
     bool text(TokenKind kind, const string_t& value) {
@@ -113,6 +116,8 @@ class DocumentBuilder {
 Read<Document> Document::parse(std::string_view bytes) {
     // The tokenizer would skip a byte-order mark; the files must not have one.
     if (bytes.starts_with("\xEF\xBB\xBF")) return reject("byte-order mark");
+    // The tokenizer takes a NUL byte for the end of the input; no JSON text may hold one.
+    if (bytes.find('\0') != std::string_view::npos) return reject("NUL byte");
     if (bytes.size() >= std::numeric_limits<std::uint32_t>::max() / 2) {
         return reject("document too large");
     }
