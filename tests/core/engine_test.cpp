@@ -58,6 +58,12 @@ TEST(Engine, AFailedProcessorReadLeavesNoSample) {
     EXPECT_EQ(engine.cpu_prev, std::nullopt);
 }
 
+TEST(Engine, TheRealOperatingSystemNeedsNoArgument) {
+    const Engine engine;
+    EXPECT_TRUE(engine.cpu_prev.has_value());
+    EXPECT_TRUE(engine.force_reload);
+}
+
 TEST(Engine, FiredKeysAreWholeValues) {
     std::unordered_set<FiredKey, snv::engine::FiredKeyHash> fired;
     EXPECT_TRUE(fired.insert({date(2025, 3, 12), "a", hms(21, 59, 30)}).second);

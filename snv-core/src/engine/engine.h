@@ -69,11 +69,16 @@ struct EngineOs {
     // The data folder, asked at each use, so that the process-wide folder is fixed only when
     // the planner first needs it. Null while no folder can be formed.
     std::function<const os::NativePath*()> data_folder;
+
+    // The process's real clocks, processor times, file system and data folder.
+    static EngineOs real();
 };
 
 // What the service remembers between two ticks. One thread owns it; nothing in it is locked.
 class Engine {
 public:
+    // The real operating system.
+    Engine();
     // The given seams; every pointer of `os` must outlive the engine.
     explicit Engine(EngineOs os);
 
