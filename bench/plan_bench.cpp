@@ -35,13 +35,19 @@ std::string task_text(int i) {
             trigger = R"({"type": "daily", "time": "22:00:00", "every": 2, "start": "2025-01-01"})";
             break;
         case 1:
-            trigger = R"({"type": "weekly", "time": "07:30:00", "every": 1, "days": ["mon", "wed", "fri"], "start": "2025-01-06"})";
+            trigger =
+                R"({"type": "weekly", "time": "07:30:00", "every": 1, "days": ["mon", "wed", "fri"], "start": "2025-01-06"})";
             break;
         case 2:
-            trigger = R"({"type": "monthly", "time": "20:00:00", "months": [1, 7], "on": {"kind": "weekday", "nth": "last", "weekday": "fri"}})";
+            trigger =
+                R"({"type": "monthly", "time": "20:00:00", "months": [1, 7], "on": {"kind": "weekday", "nth": "last", "weekday": "fri"}})";
             break;
-        case 3: trigger = R"({"type": "idle", "minutes": 15})"; break;
-        default: trigger = R"({"type": "cpu", "percent": 80, "minutes": 5, "below": false})"; break;
+        case 3:
+            trigger = R"({"type": "idle", "minutes": 15})";
+            break;
+        default:
+            trigger = R"({"type": "cpu", "percent": 80, "minutes": 5, "below": false})";
+            break;
     }
     return head + trigger + "\n    }";
 }
@@ -97,11 +103,11 @@ int main(int argc, char** argv) {
         schedule::refresh_day_plan(engine, today);
     }
     const double reload = seconds_since(start);
-    std::printf("reload of a 1000-task tasks.json (%zu bytes): %.3f ms per reload "
-                "(%zu tasks, %zu alarms, %zu idle, %zu cpu)\n",
-                tasks.size(), reload / kReloads * 1e3, engine.tasks.size(),
-                engine.day_plan.alarms.size(), engine.day_plan.idle.size(),
-                engine.day_plan.cpu.size());
+    std::printf(
+        "reload of a 1000-task tasks.json (%zu bytes): %.3f ms per reload "
+        "(%zu tasks, %zu alarms, %zu idle, %zu cpu)\n",
+        tasks.size(), reload / kReloads * 1e3, engine.tasks.size(), engine.day_plan.alarms.size(),
+        engine.day_plan.idle.size(), engine.day_plan.cpu.size());
     std::filesystem::remove_all(dir);
     return 0;
 }

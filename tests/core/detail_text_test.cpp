@@ -40,8 +40,7 @@ TEST(DetailText, TriggerDescriptions) {
     } cases[] = {
         {weekly(1, {D::sun, D::sat, D::sat}), "Every weekend day at 09:00"},
         {weekly(2, {D::wed, D::mon}), "Every 2 weeks on Mon, Wed at 09:00"},
-        {weekly(1, {D::mon, D::tue, D::wed, D::thu, D::fri, D::sat, D::sun}),
-         "Every day at 09:00"},
+        {weekly(1, {D::mon, D::tue, D::wed, D::thu, D::fri, D::sat, D::sun}), "Every day at 09:00"},
         {weekly(0, {D::fri, D::thu, D::wed, D::tue, D::mon}), "Every weekday at 09:00"},
         {weekly(3, {D::sat, D::sun}), "Every 3 weeks on weekend day at 09:00"},
         {weekly(1, {}), "Every  at 09:00"},
@@ -98,8 +97,8 @@ TEST(DetailText, Months) {
 }
 
 TEST(DetailText, ActionLabels) {
-    const char* labels[] = {"Shut down", "Restart", "Sleep", "Hibernate",
-                            "Sign out", "Lock", "Turn off display", "Screensaver"};
+    const char* labels[] = {"Shut down", "Restart",          "Sleep",      "Hibernate", "Sign out",
+                            "Lock",      "Turn off display", "Screensaver"};
     for (int a = 0; a < 8; ++a) {
         EXPECT_EQ(engine::action_label(static_cast<Action>(a)), labels[a]);
     }
@@ -119,10 +118,10 @@ TEST(DetailText, TaskLabelSkipsNamesOfUnicodeWhiteSpaceOnly) {
         {"", "Restart"},
         {" \t \t", "Restart"},
         {"\r\n\v\f", "Restart"},
-        {"\xC2\xA0", "Restart"},                  // no-break space
-        {"\xE3\x80\x80\xE2\x80\xA8", "Restart"},  // ideographic space, line separator
+        {"\xC2\xA0", "Restart"},                          // no-break space
+        {"\xE3\x80\x80\xE2\x80\xA8", "Restart"},          // ideographic space, line separator
         {"\xC2\x85\xE2\x80\x8A\xE2\x80\xAF", "Restart"},  // next line, hair space, narrow nbsp
-        {"\xE2\x80\x8B", "\xE2\x80\x8B"},         // zero-width space is not white space
+        {"\xE2\x80\x8B", "\xE2\x80\x8B"},                 // zero-width space is not white space
         {" Nightly ", " Nightly "},
         {"\xC2\xA0x", "\xC2\xA0x"},
         {"\xFF", "\xFF"},  // broken UTF-8 is kept as a name

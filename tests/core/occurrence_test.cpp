@@ -24,10 +24,16 @@ using D = DayOfWeek;
 
 using snv::test::date;
 
-TimeOfDay at(unsigned h, unsigned m) { return *TimeOfDay::from_hms(h, m, 0); }
+TimeOfDay at(unsigned h, unsigned m) {
+    return *TimeOfDay::from_hms(h, m, 0);
+}
 
-Trigger once(Date d, TimeOfDay t) { return {Trigger::Once{DateTime{d, t}}}; }
-Trigger daily(Date start, std::uint32_t every) { return {Trigger::Daily{at(9, 0), every, start}}; }
+Trigger once(Date d, TimeOfDay t) {
+    return {Trigger::Once{DateTime{d, t}}};
+}
+Trigger daily(Date start, std::uint32_t every) {
+    return {Trigger::Daily{at(9, 0), every, start}};
+}
 Trigger weekly(Date start, std::uint32_t every, std::vector<DayOfWeek> days) {
     return {Trigger::Weekly{at(9, 0), every, std::move(days), start}};
 }
@@ -86,8 +92,7 @@ TEST(Occurrence, CasesOfTheRules) {
         {"weekly sunday week 2", sun_start, date(2025, 3, 30), true},
         {"weekly no days", weekly(date(2025, 3, 12), 1, {}), date(2025, 3, 12), false},
         {"weekly every 0 week 1", weekly(date(2025, 3, 12), 0, {D::wed}), date(2025, 3, 19), true},
-        {"weekly repeats", weekly(date(2025, 3, 12), 1, {D::wed, D::wed}), date(2025, 3, 19),
-         true},
+        {"weekly repeats", weekly(date(2025, 3, 12), 1, {D::wed, D::wed}), date(2025, 3, 19), true},
 
         {"day 31 in February", day31, date(2025, 2, 28), true},
         {"day 31 not Feb 27", day31, date(2025, 2, 27), false},
@@ -149,9 +154,13 @@ TEST(Occurrence, WeekStartAndLastDayOfMonth) {
 
 // ---- The rules again, the slow and obvious way, walking from the start date ----
 
-Date next_day(Date d) { return *d.add_days(1); }
+Date next_day(Date d) {
+    return *d.add_days(1);
+}
 
-std::uint32_t at_least_one(std::uint32_t every) { return every == 0 ? 1 : every; }
+std::uint32_t at_least_one(std::uint32_t every) {
+    return every == 0 ? 1 : every;
+}
 
 // Every date of [first, last] on which the trigger occurs, by walking day by day.
 std::vector<bool> walk_daily(const Trigger::Daily& t, Date first, Date last) {
@@ -225,7 +234,7 @@ void expect_same(const Trigger& trigger, const std::vector<bool>& reference, con
     }
 }
 
-const std::vector<Date> kStarts = {date(2024, 1, 1), date(2024, 2, 29), date(2025, 3, 16),
+const std::vector<Date> kStarts = {date(2024, 1, 1),   date(2024, 2, 29),  date(2025, 3, 16),
                                    date(2027, 12, 31), date(2030, 12, 31), date(2020, 6, 3)};
 
 TEST(Occurrence, DailyAgreesWithAWalkOverEveryDateOf2024To2030) {
@@ -243,8 +252,12 @@ TEST(Occurrence, DailyAgreesWithAWalkOverEveryDateOf2024To2030) {
 TEST(Occurrence, WeeklyAgreesWithAWalkOverEveryDateOf2024To2030) {
     const Range range;
     const std::vector<std::vector<DayOfWeek>> day_sets = {
-        {D::mon}, {D::sun}, {D::sat, D::sun}, {D::fri, D::mon, D::wed, D::mon},
-        {D::mon, D::tue, D::wed, D::thu, D::fri, D::sat, D::sun}, {}};
+        {D::mon},
+        {D::sun},
+        {D::sat, D::sun},
+        {D::fri, D::mon, D::wed, D::mon},
+        {D::mon, D::tue, D::wed, D::thu, D::fri, D::sat, D::sun},
+        {}};
     for (const Date start : kStarts) {
         for (std::uint32_t every = 0; every <= 5; ++every) {
             for (const auto& days : day_sets) {

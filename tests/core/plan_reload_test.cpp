@@ -10,9 +10,9 @@
 #include "os/file_stamp.h"
 #include "schedule/notify_time.h"
 #include "support/file_times.h"
-#include "support/temp_folder.h"
 #include "support/plan_printers.h"
 #include "support/scripted_os.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ std::string tasks_file(const std::vector<std::string>& tasks) {
 }
 
 class Planner : public ::testing::Test {
-protected:
+  protected:
     snv::test::TempFolder dir;
     os::NativePath folder = dir.path().native();
     snv::test::ScriptedClock clock;
@@ -219,8 +219,9 @@ TEST_F(Planner, AlarmsAreSortedByNotifyTimeAndEqualTimesKeepFileOrder) {
             task_json("daily", daily_at("22:00:30")),
             task_json("once", R"({"type":"once","at":"2025-03-12T22:00:30"})"),
             task_json("late", daily_at("23:00")),
-            task_json("weekly",
-                      R"({"type":"weekly","time":"22:00:30.5","days":["wed"],"start":"2025-01-01"})"),
+            task_json(
+                "weekly",
+                R"({"type":"weekly","time":"22:00:30.5","days":["wed"],"start":"2025-01-01"})"),
             task_json("monthly",
                       R"({"type":"monthly","time":"8:00","on":{"kind":"date","day":12}})"),
             task_json("idle", R"({"type":"idle","minutes":3})"),
@@ -229,8 +230,8 @@ TEST_F(Planner, AlarmsAreSortedByNotifyTimeAndEqualTimesKeepFileOrder) {
     refresh();
     std::vector<std::string> order;
     for (const PlanEntry& e : engine.day_plan.alarms) order.push_back(e.task_id);
-    EXPECT_EQ(order, (std::vector<std::string>{"monthly", "daily", "once", "weekly", "daily2",
-                                               "late"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"monthly", "daily", "once", "weekly", "daily2", "late"}));
     EXPECT_EQ(engine.day_plan.alarms[1].time, hms(22, 0));  // 22:00:30 less 30 s
     EXPECT_EQ(engine.day_plan.alarms[3].time, hms(22, 0));  // the fraction is dropped
 }
@@ -283,7 +284,8 @@ TEST_F(Planner, TheFilesAreLookedUpInTheFolderOfTheMoment) {
     put("tasks.json", tasks_file({task_json("here", daily_at("22:00"))}));
     refresh();
     snv::test::TempFolder other;
-    snv::test::put_file(other.file("tasks.json"), tasks_file({task_json("there", daily_at("9:00"))}));
+    snv::test::put_file(other.file("tasks.json"),
+                        tasks_file({task_json("there", daily_at("9:00"))}));
     folder = other.path().native();
     ASSERT_TRUE(refresh());
     ASSERT_EQ(engine.tasks.size(), 1u);

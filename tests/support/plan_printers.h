@@ -15,8 +15,7 @@ inline void PrintTo(const PlanEntry& e, std::ostream* out) {
 }
 
 inline void PrintTo(const IdleEntry& e, std::ostream* out) {
-    *out << "{" << e.task_id << " idle " << e.minutes << " " << model::action_name(e.action)
-         << "}";
+    *out << "{" << e.task_id << " idle " << e.minutes << " " << model::action_name(e.action) << "}";
 }
 
 inline void PrintTo(const CpuEntry& e, std::ostream* out) {

@@ -11,7 +11,7 @@ namespace snv::test {
 
 // A clock that only moves when the test says so.
 class ScriptedClock final : public os::Clock {
-public:
+  public:
     os::MonotonicTime monotonic = std::chrono::hours(1000);
     os::LocalTime local;
 
@@ -24,7 +24,7 @@ public:
 
 // Processor times handed out in the order given; none once the script has run out.
 class ScriptedProcessorTimes final : public os::ProcessorTimes {
-public:
+  public:
     std::deque<std::optional<os::CpuTimes>> script;
     int reads = 0;
 

@@ -22,9 +22,12 @@ std::size_t FiredKeyHash::operator()(const FiredKey& key) const {
 
 std::string_view trigger_kind_name(TriggerKind kind) {
     switch (kind) {
-        case TriggerKind::timer: return "timer";
-        case TriggerKind::idle: return "idle";
-        case TriggerKind::cpu: return "cpu";
+        case TriggerKind::timer:
+            return "timer";
+        case TriggerKind::idle:
+            return "idle";
+        case TriggerKind::cpu:
+            return "cpu";
     }
     return "timer";
 }

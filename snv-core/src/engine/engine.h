@@ -76,7 +76,7 @@ struct EngineOs {
 
 // What the service remembers between two ticks. One thread owns it; nothing in it is locked.
 class Engine {
-public:
+  public:
     // The real operating system.
     Engine();
     // The given seams; every pointer of `os` must outlive the engine.
@@ -86,7 +86,7 @@ public:
 
     std::optional<CpuTimes> cpu_prev;
     schedule::DayPlan day_plan;
-    std::vector<bool> idle_armed;  // one per idle entry of the plan
+    std::vector<bool> idle_armed;   // one per idle entry of the plan
     std::vector<double> cpu_accum;  // seconds the condition held, one per CPU entry of the plan
     std::unordered_set<FiredKey, FiredKeyHash> fired;
     std::optional<calendar::DateTime> last_cpu_eval;

@@ -9,8 +9,8 @@ namespace snv::engine {
 namespace {
 
 constexpr std::array<std::string_view, 8> kActionLabels{
-    "Shut down", "Restart", "Sleep", "Hibernate", "Sign out", "Lock", "Turn off display",
-    "Screensaver",
+    "Shut down", "Restart",          "Sleep",       "Hibernate", "Sign out",
+    "Lock",      "Turn off display", "Screensaver",
 };
 
 // True when the text holds nothing but White_Space characters; invalid UTF-8 is content.

@@ -32,7 +32,9 @@ std::vector<T> sorted_distinct(std::vector<T> values) {
     return values;
 }
 
-std::string two_digits(unsigned n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+std::string two_digits(unsigned n) {
+    return (n < 10 ? "0" : "") + std::to_string(n);
+}
 
 std::string describe(const Trigger::Once& t) {
     return "Once on " + calendar::format_date(t.at.date) + " at " + format_hhmm(t.at.time);

@@ -16,7 +16,7 @@ struct CpuTimes {
 };
 
 class ProcessorTimes {
-public:
+  public:
     virtual ~ProcessorTimes() = default;
     // None when the system cannot report them.
     virtual std::optional<CpuTimes> read() = 0;

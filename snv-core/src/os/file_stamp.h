@@ -11,7 +11,7 @@ namespace snv::os {
 using FileTime = std::uint64_t;
 
 class FileStamps {
-public:
+  public:
     virtual ~FileStamps() = default;
     // The last-write time of the file that `path` leads to (links followed), or none when its
     // attributes cannot be read. Opens nothing for reading, so a file another process holds

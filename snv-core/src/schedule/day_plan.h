@@ -44,9 +44,9 @@ struct CpuEntry {
 // Today's plan. Copies are deep and independent; equality compares the date and every entry of
 // the three lists in order.
 struct DayPlan {
-    std::vector<PlanEntry> alarms;  // ascending by time, equal times in task-file order
-    std::vector<IdleEntry> idle;    // task-file order
-    std::vector<CpuEntry> cpu;      // task-file order
+    std::vector<PlanEntry> alarms;       // ascending by time, equal times in task-file order
+    std::vector<IdleEntry> idle;         // task-file order
+    std::vector<CpuEntry> cpu;           // task-file order
     std::optional<calendar::Date> date;  // none only in the plan an engine starts with
 
     friend bool operator==(const DayPlan&, const DayPlan&) = default;

@@ -13,15 +13,23 @@ namespace {
 using calendar::Date;
 using model::Trigger;
 
-std::int64_t weekday_number(Date date) { return static_cast<std::int64_t>(date.weekday()); }
+std::int64_t weekday_number(Date date) {
+    return static_cast<std::int64_t>(date.weekday());
+}
 
 // Day count of the Monday of the date's week, also where that Monday lies outside the range.
-std::int64_t week_start_days(Date date) { return date.days() - weekday_number(date); }
+std::int64_t week_start_days(Date date) {
+    return date.days() - weekday_number(date);
+}
 
 // An interval of 0 counts as 1.
-std::int64_t interval(std::uint32_t every) { return every == 0 ? 1 : every; }
+std::int64_t interval(std::uint32_t every) {
+    return every == 0 ? 1 : every;
+}
 
-bool occurs(const Trigger::Once& t, Date d) { return t.at.date == d; }
+bool occurs(const Trigger::Once& t, Date d) {
+    return t.at.date == d;
+}
 
 bool occurs(const Trigger::Daily& t, Date d) {
     const std::int64_t n = d.days() - t.start.days();
@@ -54,8 +62,12 @@ bool occurs(const Trigger::Monthly& t, Date d) {
 }
 
 // Idle and CPU watches belong to every day's plan.
-bool occurs(const Trigger::Idle&, Date) { return true; }
-bool occurs(const Trigger::Cpu&, Date) { return true; }
+bool occurs(const Trigger::Idle&, Date) {
+    return true;
+}
+bool occurs(const Trigger::Cpu&, Date) {
+    return true;
+}
 
 }  // namespace
 

@@ -20,7 +20,9 @@ using model::Trigger;
 // that keeps the date, say).
 constexpr std::int64_t kMaxAgeSeconds = 3599;
 
-calendar::TimeOfDay time_of(const Trigger::Once& t) { return t.at.time; }
+calendar::TimeOfDay time_of(const Trigger::Once& t) {
+    return t.at.time;
+}
 template <typename Timed>
 calendar::TimeOfDay time_of(const Timed& t) {
     return t.time;
@@ -51,8 +53,8 @@ std::optional<os::FileTime> stamp_of(const DataFiles& files, const os::NativePat
 void reload(engine::Engine& engine, calendar::Date today, const DataFiles& files) {
     engine.last_reload = engine.os.clock->monotonic_now();
     engine.settings = files.folder ? model::load_settings(files.settings) : model::Settings{};
-    engine.tasks = files.folder ? model::load_task_file(files.tasks).tasks
-                                : std::vector<model::Task>{};
+    engine.tasks =
+        files.folder ? model::load_task_file(files.tasks).tasks : std::vector<model::Task>{};
     DayPlan plan = build_day_plan(engine.tasks, engine.settings, today);
 
     std::erase_if(engine.fired, [&](const engine::FiredKey& key) { return key.date != today; });
@@ -86,8 +88,8 @@ bool needs_reload(const engine::Engine& engine, calendar::Date today,
     if (!engine.last_reload) return true;
     if (engine.force_reload) return true;
     const os::MonotonicTime now = engine.os.clock->monotonic_now();
-    const auto elapsed = now > *engine.last_reload ? now - *engine.last_reload
-                                                   : os::MonotonicTime::zero();
+    const auto elapsed =
+        now > *engine.last_reload ? now - *engine.last_reload : os::MonotonicTime::zero();
     if (std::chrono::duration_cast<std::chrono::seconds>(elapsed).count() > kMaxAgeSeconds) {
         return true;
     }

@@ -12,7 +12,7 @@ namespace {
 // Linux counts processor time in clock ticks per state; Windows folds the states into idle,
 // kernel (idle included) and user. The stand-in maps them the same way.
 class ProcStatTimes final : public ProcessorTimes {
-public:
+  public:
     std::optional<CpuTimes> read() override {
         std::FILE* f = std::fopen("/proc/stat", "r");
         if (f == nullptr) return std::nullopt;

@@ -10,9 +10,9 @@ namespace {
 constexpr std::uint64_t kEpochGap = 11'644'473'600ULL;
 
 class StatFileStamps final : public FileStamps {
-public:
+  public:
     std::optional<FileTime> last_write(const NativePath& path) override {
-        struct stat st{};
+        struct stat st {};
         if (::stat(path.c_str(), &st) != 0) return std::nullopt;
         // Unsigned arithmetic: times before 1601 wrap instead of overflowing, and distinct
         // times stay distinct, which is all a stamp is compared for.

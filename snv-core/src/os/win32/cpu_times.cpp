@@ -11,7 +11,7 @@ std::uint64_t count_of(const FILETIME& ft) {
 }
 
 class SystemTimes final : public ProcessorTimes {
-public:
+  public:
     std::optional<CpuTimes> read() override {
         FILETIME idle{}, kernel{}, user{};
         if (!GetSystemTimes(&idle, &kernel, &user)) return std::nullopt;

@@ -24,7 +24,7 @@ std::optional<FileTime> target_last_write(const NativePath& path) {
 }
 
 class AttributeFileStamps final : public FileStamps {
-public:
+  public:
     std::optional<FileTime> last_write(const NativePath& path) override {
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
