@@ -145,6 +145,16 @@ TEST_F(Planner, CreatedChangedOrDeletedDataFilesReload) {
     }
 }
 
+TEST_F(Planner, ADeletedTasksFileEmptiesThePlan) {
+    put("tasks.json", tasks_file({task_json("a", daily_at("22:00"))}));
+    refresh();
+    ASSERT_EQ(engine.day_plan.alarms.size(), 1u);
+    std::filesystem::remove(dir.file("tasks.json"));
+    ASSERT_TRUE(refresh());
+    EXPECT_TRUE(engine.tasks.empty());
+    EXPECT_EQ(engine.day_plan, empty_plan(kToday));
+}
+
 TEST_F(Planner, AnEditOfEitherFileRereadsBoth) {
     put("tasks.json", tasks_file({task_json("a", daily_at("22:00"))}));
     refresh();
@@ -300,6 +310,31 @@ TEST_F(Planner, NoDataFolderMeansNoFiles) {
     EXPECT_EQ(lost.day_plan, empty_plan(kToday));
     EXPECT_TRUE(lost.tasks.empty());
     EXPECT_FALSE(lost.force_reload);
+}
+
+// Stamps that count the queries: the n-th query gives n, whatever the file.
+class CountingStamps final : public os::FileStamps {
+  public:
+    int queries = 0;
+    std::optional<os::FileTime> last_write(const os::NativePath&) override { return ++queries; }
+};
+
+TEST(PlannerStamps, TwoQueriesPerCallTakenBeforeTheFilesAreRead) {
+    snv::test::TempFolder dir;
+    const os::NativePath folder = dir.path().native();
+    snv::test::ScriptedClock clock;
+    snv::test::ScriptedProcessorTimes cpu;
+    CountingStamps stamps;
+    Engine engine{snv::engine::EngineOs{&clock, &cpu, &stamps,
+                                        [&]() -> const os::NativePath* { return &folder; }}};
+    schedule::refresh_day_plan(engine, kToday);
+    EXPECT_EQ(stamps.queries, 2);
+    EXPECT_EQ(engine.tasks_stamp, 1u);  // the stamps of this call, none taken after reading
+    EXPECT_EQ(engine.settings_stamp, 2u);
+    schedule::refresh_day_plan(engine, kToday);  // both stamps differ: reload
+    EXPECT_EQ(stamps.queries, 4);
+    EXPECT_EQ(engine.tasks_stamp, 3u);
+    EXPECT_EQ(engine.settings_stamp, 4u);
 }
 
 TEST(NotifyTime, CountsBackFromTheWholeSecondAndStopsAtMidnight) {
