@@ -257,3 +257,24 @@ TEST(JsonRecord, TagAnywhereThroughCapture) {
 
 }  // namespace
 }  // namespace snv::json
+
+namespace snv::json {
+namespace {
+
+TEST(JsonRecord, NestedOptionalsAndLists) {
+    auto read = [](Reader& in) -> Read<std::optional<std::vector<std::optional<std::uint32_t>>>> {
+        std::optional<std::vector<std::optional<std::uint32_t>>> v;
+        if (auto ok = read_value(in, v); !ok) return std::unexpected(ok.error());
+        return v;
+    };
+    auto some = read_document("[1,null,3]", read);
+    ASSERT_TRUE(some && *some);
+    EXPECT_EQ(**some, (std::vector<std::optional<std::uint32_t>>{1, std::nullopt, 3}));
+    auto none = read_document("null", read);
+    ASSERT_TRUE(none);
+    EXPECT_FALSE(*none);
+    EXPECT_FALSE(read_document("[1,\"2\"]", read));
+}
+
+}  // namespace
+}  // namespace snv::json

@@ -85,7 +85,8 @@ TEST(SettingsReader, Table) {
         // The enumerations.
         {R"({"language":"english"})", with([](Settings& s) { s.language = Language::english; })},
         {R"({"language":"English"})", rejected},
-        {R"({"language":{"english":null}})", with([](Settings& s) { s.language = Language::english; })},
+        {R"({"language":{"english":null}})",
+         with([](Settings& s) { s.language = Language::english; })},
         {R"({"language":{"english":1}})", rejected},
         {R"({"language":{"english":{}}})", rejected},
         {R"({"language":{"english":null,"chinese":null}})", rejected},

@@ -29,12 +29,14 @@ const std::string kEmptyFile = "{\n  \"version\": 1,\n  \"tasks\": []\n}";
 
 // The real file system, with steps that a test can make fail or interleave with.
 class ScriptedFiles final : public os::Files {
-public:
+  public:
     std::function<os::Status(const os::NativePath&, std::string_view)> on_write_file;
     std::function<os::Status(const os::NativePath&, const os::NativePath&)> on_replace;
     std::function<os::Status(const os::NativePath&, std::string_view)> on_overwrite;
 
-    os::Result<std::string> read_file(const os::NativePath& p) override { return real().read_file(p); }
+    os::Result<std::string> read_file(const os::NativePath& p) override {
+        return real().read_file(p);
+    }
     os::Status write_file(const os::NativePath& p, std::string_view b) override {
         return on_write_file ? on_write_file(p, b) : real().write_file(p, b);
     }
@@ -47,11 +49,13 @@ public:
     os::Status remove_file(const os::NativePath& p) override { return real().remove_file(p); }
     os::Status create_folders(const os::NativePath& p) override { return real().create_folders(p); }
 
-private:
+  private:
     static os::Files& real() { return os::real_files(); }
 };
 
-os::Status refuse(auto&&...) { return std::unexpected(os::Error::os(5, "Access is denied")); }
+os::Status refuse(auto&&...) {
+    return std::unexpected(os::Error::os(5, "Access is denied"));
+}
 
 TaskFile two_tasks() {
     TaskFile f;
@@ -224,7 +228,7 @@ TEST(TaskFile, RemovalGivesUpWhenTheFileNeverSettles) {
 #ifdef _WIN32
 // Real Windows file-sharing situations: another program has tasks.json open.
 class HeldOpen {
-public:
+  public:
     HeldOpen(const fs::path& path, DWORD share) {
         handle_ = CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -234,7 +238,7 @@ public:
     }
     bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
 
-private:
+  private:
     HANDLE handle_;
 };
 

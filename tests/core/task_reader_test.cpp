@@ -23,14 +23,18 @@ TaskFile one_task(Task t, std::uint32_t version = 0) {
     return f;
 }
 
-Task lock_task() { return task("a", Action::lock, trigger(Trigger::Idle{5})); }
+Task lock_task() {
+    return task("a", Action::lock, trigger(Trigger::Idle{5}));
+}
 
 Task with(Task t, auto change) {
     change(t);
     return t;
 }
 
-std::string wrap_task(const std::string& task_json) { return R"({"tasks":[)" + task_json + "]}"; }
+std::string wrap_task(const std::string& task_json) {
+    return R"({"tasks":[)" + task_json + "]}";
+}
 
 struct Case {
     std::string document;
@@ -78,53 +82,75 @@ TEST(TaskReader, Table) {
         {wrap_task("{" + base + R"(,"temporary":null})"), std::nullopt},
         {wrap_task("{" + base + R"(,"skip_date":null})"), one_task(lock_task())},
         {wrap_task("{" + base + R"(,"skip_date":"2026-3-4","temporary":true,"name":"N"})"),
-         one_task(with(lock_task(), [](Task& t) {
-             t.skip_date = date(2026, 3, 4);
-             t.temporary = true;
-             t.name = "N";
-         }))},
+         one_task(with(lock_task(),
+                       [](Task& t) {
+                           t.skip_date = date(2026, 3, 4);
+                           t.temporary = true;
+                           t.name = "N";
+                       }))},
         {wrap_task("{" + base + R"(,"skip_date":"2026-02-29"})"), std::nullopt},
         {wrap_task("{" + base + R"(,"enabled":false})"), std::nullopt},
-        {wrap_task("{" + base + R"(,"x":1,"x":[{}],"y":null,"z":{"a":"b"}})"), one_task(lock_task())},
+        {wrap_task("{" + base + R"(,"x":1,"x":[{}],"y":null,"z":{"a":"b"}})"),
+         one_task(lock_task())},
         {wrap_task("{" + base + R"(,"deep":)" + deep + "}"), one_task(lock_task())},
         {wrap_task("{" + base + R"(,"id":"b"})"), std::nullopt},
         {wrap_task(R"({"id":"","enabled":true,"action":"lock","trigger":)" + kIdle + "}"),
          one_task(with(lock_task(), [](Task& t) { t.id = ""; }))},
-        {wrap_task(R"({"id":"a","enabled":1,"action":"lock","trigger":)" + kIdle + "}"), std::nullopt},
-        {wrap_task(R"({"id":7,"enabled":true,"action":"lock","trigger":)" + kIdle + "}"), std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":1,"action":"lock","trigger":)" + kIdle + "}"),
+         std::nullopt},
+        {wrap_task(R"({"id":7,"enabled":true,"action":"lock","trigger":)" + kIdle + "}"),
+         std::nullopt},
         // The action's two forms.
         {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":null},"trigger":)" + kIdle + "}"),
          one_task(lock_task())},
-        {wrap_task(R"({"id":"a","enabled":true,"action":"LOCK","trigger":)" + kIdle + "}"), std::nullopt},
-        {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":0},"trigger":)" + kIdle + "}"), std::nullopt},
-        {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":null,"x":null},"trigger":)" + kIdle + "}"),
+        {wrap_task(R"({"id":"a","enabled":true,"action":"LOCK","trigger":)" + kIdle + "}"),
          std::nullopt},
-        {wrap_task(R"({"id":"a","enabled":true,"action":{},"trigger":)" + kIdle + "}"), std::nullopt},
-        {wrap_task(R"({"id":"a","enabled":true,"action":"","trigger":)" + kIdle + "}"), std::nullopt},
-        {wrap_task(R"({"id":"a","enabled":true,"action":5,"trigger":)" + kIdle + "}"), std::nullopt},
-        {wrap_task(R"({"id":"a","enabled":true,"action":["lock"],"trigger":)" + kIdle + "}"), std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":0},"trigger":)" + kIdle + "}"),
+         std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":true,"action":{"lock":null,"x":null},"trigger":)" +
+                   kIdle + "}"),
+         std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":true,"action":{},"trigger":)" + kIdle + "}"),
+         std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":true,"action":"","trigger":)" + kIdle + "}"),
+         std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":true,"action":5,"trigger":)" + kIdle + "}"),
+         std::nullopt},
+        {wrap_task(R"({"id":"a","enabled":true,"action":["lock"],"trigger":)" + kIdle + "}"),
+         std::nullopt},
         // The positional task.
         {wrap_task(R"(["a","",true,"lock",)" + kIdle + "]"), one_task(lock_task())},
         {wrap_task(R"(["a","",true,"lock",)" + kIdle + ",null]"), one_task(lock_task())},
         {wrap_task(R"(["a","",true,"lock",)" + kIdle + R"(,"2026-01-02",true])"),
-         one_task(with(lock_task(), [](Task& t) {
-             t.skip_date = date(2026, 1, 2);
-             t.temporary = true;
-         }))},
+         one_task(with(lock_task(),
+                       [](Task& t) {
+                           t.skip_date = date(2026, 1, 2);
+                           t.temporary = true;
+                       }))},
         {wrap_task(R"(["a","",true,"lock",)" + kIdle + R"(,null,false,1])"), std::nullopt},
         {wrap_task(R"(["a","",true,"lock"])"), std::nullopt},
         {wrap_task(R"(["a",true,"lock",)" + kIdle + "]"), std::nullopt},
         {wrap_task("[]"), std::nullopt},
         // Strings.
-        {wrap_task(R"({"id":"\u00e9\ud83d\ude00","enabled":true,"action":"lock","trigger":)" + kIdle + "}"),
+        {wrap_task(R"({"id":"\u00e9\ud83d\ude00","enabled":true,"action":"lock","trigger":)" +
+                   kIdle + "}"),
          one_task(with(lock_task(), [](Task& t) { t.id = "\xc3\xa9\xf0\x9f\x98\x80"; }))},
-        {wrap_task(R"({"id":"\ud83d","enabled":true,"action":"lock","trigger":)" + kIdle + "}"), std::nullopt},
-        {wrap_task("{\"id\":\"\xff\",\"enabled\":true,\"action\":\"lock\",\"trigger\":" + kIdle + "}"),
+        {wrap_task(R"({"id":"\ud83d","enabled":true,"action":"lock","trigger":)" + kIdle + "}"),
          std::nullopt},
-        {wrap_task("{\"id\":\"a\tb\",\"enabled\":true,\"action\":\"lock\",\"trigger\":" + kIdle + "}"),
+        {wrap_task("{\"id\":\"\xff\",\"enabled\":true,\"action\":\"lock\",\"trigger\":" + kIdle +
+                   "}"),
+         std::nullopt},
+        {wrap_task("{\"id\":\"a\tb\",\"enabled\":true,\"action\":\"lock\",\"trigger\":" + kIdle +
+                   "}"),
          std::nullopt},
         {wrap_task("{" + base + R"(,"skip":"\u00zz"})"), std::nullopt},
         {wrap_task("{" + base + R"(,'x':1})"), std::nullopt},
+        // A skipped value is checked for syntax only: bad UTF-8 there is fine, not in a trigger.
+        {wrap_task("{" + base + ",\"x\":[\"\xff\xfe\"]}"), one_task(lock_task())},
+        {wrap_task(
+             R"({"id":"a","enabled":true,"action":"lock","trigger":{"type":"idle","minutes":5,"x":")"
+             "\xff\"}}"),
+         std::nullopt},
         {wrap_task("{" + base + R"(,"x":NaN})"), std::nullopt},
         {wrap_task("{" + base + "/*c*/}"), std::nullopt},
     };
@@ -146,8 +172,9 @@ TEST(TaskReader, NestingLimitCountsEnteredLevelsOnly) {
         // the rest are arrays inside an unknown key of the trigger, which are checked too.
         std::string extra(static_cast<std::size_t>(levels - 5), '[');
         std::string close(static_cast<std::size_t>(levels - 5), ']');
-        return wrap_task(R"({"id":"a","enabled":true,"action":"lock","trigger":{"type":"idle","minutes":1,"x":[)" +
-                         extra + close + "]}}");
+        return wrap_task(
+            R"({"id":"a","enabled":true,"action":"lock","trigger":{"type":"idle","minutes":1,"x":[)" +
+            extra + close + "]}}");
     };
     EXPECT_TRUE(read_task_file(doc(127)));
     EXPECT_FALSE(read_task_file(doc(128)));

@@ -58,16 +58,18 @@ TEST(TaskWriter, EscapesNamesAndIdsAsTheDesktopProgramDoes) {
 TEST(TaskWriter, OptionalKeysAndNestedLevels) {
     TaskFile file;
     file.version = 1;
-    Task t = task("m", Action::restart,
-                  trigger(Trigger::Monthly{time(7, 5, 9, 500'000'000), {1, 12},
-                                           MonthDay{MonthDay::Weekday{Nth::last, DayOfWeek::sun}}}));
+    Task t =
+        task("m", Action::restart,
+             trigger(Trigger::Monthly{time(7, 5, 9, 500'000'000),
+                                      {1, 12},
+                                      MonthDay{MonthDay::Weekday{Nth::last, DayOfWeek::sun}}}));
     t.name = "  ";
     t.enabled = false;
     t.skip_date = date(2026, 3, 14);
     t.temporary = true;
     file.tasks.push_back(t);
-    file.tasks.push_back(task("w", Action::sleep,
-                              trigger(Trigger::Weekly{time(22, 0), 2, {}, date(-5, 1, 2)})));
+    file.tasks.push_back(
+        task("w", Action::sleep, trigger(Trigger::Weekly{time(22, 0), 2, {}, date(-5, 1, 2)})));
     EXPECT_EQ(write_task_file(file),
               "{\n"
               "  \"version\": 1,\n"
@@ -118,13 +120,15 @@ TEST(TaskWriter, EveryTriggerKindRoundTrips) {
         trigger(Trigger::Once{{date(262142, 12, 31), time(23, 59, 60, 999'999'999)}}),
         trigger(Trigger::Once{{date(-262143, 1, 1), time(0, 0, 0, 1'500'000)}}),
         trigger(Trigger::Daily{time(0, 0, 1, 7), 0, date(10000, 2, 29)}),
-        trigger(Trigger::Weekly{time(12, 30), max,
+        trigger(Trigger::Weekly{time(12, 30),
+                                max,
                                 {DayOfWeek::sun, DayOfWeek::sun, DayOfWeek::mon, DayOfWeek::wed},
                                 date(0, 2, 29)}),
         trigger(Trigger::Weekly{time(1, 2, 3), 1, {}, date(1970, 1, 1)}),
         trigger(Trigger::Monthly{time(5, 6), {0, 13, max}, MonthDay{MonthDay::Date{40}}}),
         trigger(Trigger::Monthly{time(5, 6), {}, MonthDay{MonthDay::Date{0}}}),
-        trigger(Trigger::Monthly{time(5, 6), {2}, MonthDay{MonthDay::Weekday{Nth::fourth, DayOfWeek::fri}}}),
+        trigger(Trigger::Monthly{
+            time(5, 6), {2}, MonthDay{MonthDay::Weekday{Nth::fourth, DayOfWeek::fri}}}),
         trigger(Trigger::Idle{0}),
         trigger(Trigger::Cpu{250, max, true}),
         trigger(Trigger::Cpu{0, 0, false}),

@@ -9,8 +9,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 #endif
 
 namespace snv::os {
@@ -21,7 +21,9 @@ using test::file_bytes;
 using test::put_file;
 using test::TempFolder;
 
-NativePath native(const fs::path& p) { return p.native(); }
+NativePath native(const fs::path& p) {
+    return p.native();
+}
 
 TEST(Files, ReadsWholeFileAndReportsMissingOne) {
     TempFolder dir;
@@ -116,7 +118,7 @@ TEST(Files, FolderOfPath) {
 #ifndef _WIN32
 // A file-size limit makes the write fail for real, as a full disk would.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t bytes) {
         getrlimit(RLIMIT_FSIZE, &saved_);
         old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
@@ -129,7 +131,7 @@ public:
         std::signal(SIGXFSZ, old_handler_);
     }
 
-private:
+  private:
     rlimit saved_{};
     void (*old_handler_)(int) = nullptr;
 };

@@ -19,7 +19,9 @@ inline calendar::TimeOfDay time(unsigned h, unsigned m, unsigned s = 0, std::uin
     return calendar::TimeOfDay::from_hms(h, m, s, ns).value();
 }
 
-inline model::Trigger trigger(auto variant) { return model::Trigger{std::move(variant)}; }
+inline model::Trigger trigger(auto variant) {
+    return model::Trigger{std::move(variant)};
+}
 
 inline model::Task task(std::string id, model::Action action, model::Trigger trigger) {
     model::Task t;

@@ -30,7 +30,9 @@ static json::Checked read_value(json::Reader& in, Task& t) {
                                  });
 }
 
-json::Read<Action> read_task_action(json::Reader& in) { return read_named(in, parse_action); }
+json::Read<Action> read_task_action(json::Reader& in) {
+    return read_named(in, parse_action);
+}
 
 json::Read<std::vector<Task>> read_task_list(json::Reader& in) {
     std::vector<Task> tasks;

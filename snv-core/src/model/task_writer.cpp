@@ -58,7 +58,9 @@ void write_task(const Task& task, json::Writer& out) {
 
 }  // namespace
 
-void write_day_of_week(DayOfWeek day, json::Writer& out) { out.string(day_of_week_name(day)); }
+void write_day_of_week(DayOfWeek day, json::Writer& out) {
+    out.string(day_of_week_name(day));
+}
 
 void write_trigger(const Trigger& trigger, json::Writer& out) {
     out.begin_object().key("type").string(trigger_type_name(trigger));

@@ -13,12 +13,22 @@ constexpr NameTable<std::size_t, 2> kKinds{{"date", "weekday"}};
 
 }  // namespace
 
-std::string_view day_of_week_name(DayOfWeek day) { return kDays.name(day); }
-std::string_view nth_name(Nth nth) { return kNths.name(nth); }
-std::optional<DayOfWeek> parse_day_of_week_name(std::string_view name) { return kDays.parse(name); }
-std::optional<Nth> parse_nth_name(std::string_view name) { return kNths.parse(name); }
+std::string_view day_of_week_name(DayOfWeek day) {
+    return kDays.name(day);
+}
+std::string_view nth_name(Nth nth) {
+    return kNths.name(nth);
+}
+std::optional<DayOfWeek> parse_day_of_week_name(std::string_view name) {
+    return kDays.parse(name);
+}
+std::optional<Nth> parse_nth_name(std::string_view name) {
+    return kNths.parse(name);
+}
 
-std::string_view month_day_kind_name(const MonthDay& on) { return kKinds.name(on.value.index()); }
+std::string_view month_day_kind_name(const MonthDay& on) {
+    return kKinds.name(on.value.index());
+}
 std::optional<std::size_t> parse_month_day_kind_name(std::string_view name) {
     return kKinds.parse(name);
 }
@@ -26,6 +36,8 @@ std::optional<std::size_t> parse_month_day_kind_name(std::string_view name) {
 std::string_view trigger_type_name(const Trigger& trigger) {
     return kTypes.name(trigger.value.index());
 }
-std::optional<std::size_t> parse_trigger_type(std::string_view name) { return kTypes.parse(name); }
+std::optional<std::size_t> parse_trigger_type(std::string_view name) {
+    return kTypes.parse(name);
+}
 
 }  // namespace snv::model

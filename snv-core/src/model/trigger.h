@@ -14,7 +14,15 @@
 namespace snv::model {
 
 // A day of the week, Monday first; the numbers are the stored values.
-enum class DayOfWeek : std::uint8_t { mon = 0, tue = 1, wed = 2, thu = 3, fri = 4, sat = 5, sun = 6 };
+enum class DayOfWeek : std::uint8_t {
+    mon = 0,
+    tue = 1,
+    wed = 2,
+    thu = 3,
+    fri = 4,
+    sat = 5,
+    sun = 6
+};
 
 // Which such weekday of the month a monthly trigger means.
 enum class Nth : std::uint8_t { first = 0, second = 1, third = 2, fourth = 3, last = 4 };

@@ -128,8 +128,8 @@ json::Checked trigger_fields(std::size_t type, Trigger& trigger, ReadFields read
         }
         default: {
             auto& v = trigger.value.emplace<Trigger::Cpu>();
-            return read({json::required("percent", v.percent),
-                         json::required("minutes", v.minutes), json::with_default("below", v.below)});
+            return read({json::required("percent", v.percent), json::required("minutes", v.minutes),
+                         json::with_default("below", v.below)});
         }
     }
 }
@@ -154,10 +154,9 @@ json::Read<Trigger> read_trigger(json::Reader& in) {
 }
 
 json::Read<MonthDay> read_month_day(json::Reader& in) {
-    return read_tagged<MonthDay>(in, "kind", parse_month_day_kind,
-                                 [](std::size_t kind, MonthDay& on, auto read) {
-                                     return month_day_fields(kind, on, read);
-                                 });
+    return read_tagged<MonthDay>(
+        in, "kind", parse_month_day_kind,
+        [](std::size_t kind, MonthDay& on, auto read) { return month_day_fields(kind, on, read); });
 }
 
 json::Read<std::size_t> parse_month_day_kind(json::Reader& in) {
@@ -182,8 +181,12 @@ json::Read<Nth> parse_nth(json::Reader& in) {
     return read_named(in, parse_nth_name, json::EnumForms::null_or_empty_object_member);
 }
 
-json::Checked read_value(json::Reader& in, DayOfWeek& out) { return store(parse_day_of_week(in), out); }
-static json::Checked read_value(json::Reader& in, Nth& out) { return store(parse_nth(in), out); }
+json::Checked read_value(json::Reader& in, DayOfWeek& out) {
+    return store(parse_day_of_week(in), out);
+}
+static json::Checked read_value(json::Reader& in, Nth& out) {
+    return store(parse_nth(in), out);
+}
 static json::Checked read_value(json::Reader& in, MonthDay& out) {
     return store(read_month_day(in), out);
 }

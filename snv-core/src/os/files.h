@@ -11,13 +11,14 @@ namespace snv::os {
 // Whole-file operations on the data folder's files. Every file is opened with read, write and
 // delete sharing, so that the service never stands in the way of the desktop program.
 class Files {
-public:
+  public:
     virtual ~Files() = default;
 
     // The whole content of the file.
     virtual Result<std::string> read_file(const NativePath& path) = 0;
 
-    // Creates the file, or truncates it when it exists, and writes all of `bytes`. No flush.
+    // Creates the file, or truncates it when it exists, and writes all of `bytes`, flushed to
+    // the disk: a file renamed over another must hold its data before the rename can last.
     virtual Status write_file(const NativePath& path, std::string_view bytes) = 0;
 
     // Renames `from` to `to`, replacing `to` when it exists, in one step. Windows: MoveFileExW
@@ -27,7 +28,7 @@ public:
 
     // Writes `bytes` into the file in place (creating it when missing). Space is reserved
     // before the old content is touched, and a write that fails all the same puts the old
-    // content back, so a failure never leaves the file short or empty.
+    // content back, so a failure never leaves the file short or empty. Flushed like write_file.
     virtual Status overwrite_file(const NativePath& path, std::string_view bytes) = 0;
 
     // Deletes the file.

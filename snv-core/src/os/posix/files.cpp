@@ -1,21 +1,25 @@
 #include "os/files.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace snv::os {
 
 namespace {
 
-Error errno_error(int code) { return Error::os(static_cast<std::uint32_t>(code), std::strerror(code)); }
-Error last_error() { return errno_error(errno); }
+Error errno_error(int code) {
+    return Error::os(static_cast<std::uint32_t>(code), std::strerror(code));
+}
+Error last_error() {
+    return errno_error(errno);
+}
 
 // Closes the descriptor when it goes out of scope.
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -25,7 +29,7 @@ public:
     int get() const { return fd_; }
     bool ok() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -56,8 +60,13 @@ Status write_all_at(int fd, std::string_view bytes, off_t offset) {
     return {};
 }
 
+Status flush(int fd) {
+    if (::fsync(fd) != 0) return std::unexpected(last_error());
+    return {};
+}
+
 class PosixFiles final : public Files {
-public:
+  public:
     Result<std::string> read_file(const NativePath& path) override {
         Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!fd.ok()) return std::unexpected(last_error());
@@ -67,7 +76,8 @@ public:
     Status write_file(const NativePath& path, std::string_view bytes) override {
         Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
         if (!fd.ok()) return std::unexpected(last_error());
-        return write_all_at(fd.get(), bytes, 0);
+        if (auto written = write_all_at(fd.get(), bytes, 0); !written) return written;
+        return flush(fd.get());
     }
 
     Status replace_file(const NativePath& from, const NativePath& to) override {
@@ -91,13 +101,14 @@ public:
             }
         }
         auto written = write_all_at(fd.get(), bytes, 0);
-        if (written && ::ftruncate(fd.get(), new_size) != 0) written = std::unexpected(last_error());
+        if (written && ::ftruncate(fd.get(), new_size) != 0)
+            written = std::unexpected(last_error());
         if (!written) {
             (void)write_all_at(fd.get(), *old, 0);
             (void)::ftruncate(fd.get(), old_size);
             return written;
         }
-        return {};
+        return flush(fd.get());
     }
 
     Status remove_file(const NativePath& path) override {
@@ -107,7 +118,7 @@ public:
 
     Status create_folders(const NativePath& path) override {
         if (path.empty()) return {};
-        struct stat st{};
+        struct stat st {};
         if (::stat(path.c_str(), &st) == 0) {
             if (S_ISDIR(st.st_mode)) return {};
             return std::unexpected(errno_error(ENOTDIR));

@@ -14,9 +14,9 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 Error win32_error(DWORD code) {
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::u16string message;
     if (n > 0 && text != nullptr) message.assign(text, text + n);
     if (text != nullptr) LocalFree(text);
@@ -27,11 +27,13 @@ Error win32_error(DWORD code) {
     return Error::os(code, utf16_to_utf8(message));
 }
 
-Error last_error() { return win32_error(GetLastError()); }
+Error last_error() {
+    return win32_error(GetLastError());
+}
 
 // Closes the handle when it goes out of scope.
 class Handle {
-public:
+  public:
     explicit Handle(HANDLE h) : h_(h) {}
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
@@ -41,7 +43,7 @@ public:
     HANDLE get() const { return h_; }
     bool ok() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
 
-private:
+  private:
     HANDLE h_;
 };
 
@@ -73,7 +75,8 @@ Status set_size(HANDLE h, std::uint64_t size) {
 
 Status write_all(HANDLE h, std::string_view bytes) {
     while (!bytes.empty()) {
-        const DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
+        const DWORD chunk =
+            bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
         DWORD n = 0;
         if (!WriteFile(h, bytes.data(), chunk, &n, nullptr)) return std::unexpected(last_error());
         if (n == 0) return std::unexpected(win32_error(ERROR_WRITE_FAULT));
@@ -85,6 +88,11 @@ Status write_all(HANDLE h, std::string_view bytes) {
 Status write_all_at(HANDLE h, std::string_view bytes, std::uint64_t offset) {
     if (auto s = seek(h, offset); !s) return s;
     return write_all(h, bytes);
+}
+
+Status flush(HANDLE h) {
+    if (!FlushFileBuffers(h)) return std::unexpected(last_error());
+    return {};
 }
 
 // The rename that works where MoveFileExW is denied: POSIX semantics replace a target that
@@ -110,7 +118,7 @@ Status rename_by_handle(const NativePath& from, const NativePath& to) {
 }
 
 class Win32Files final : public Files {
-public:
+  public:
     Result<std::string> read_file(const NativePath& path) override {
         Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -122,7 +130,8 @@ public:
         Handle h(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!h.ok()) return std::unexpected(last_error());
-        return write_all(h.get(), bytes);
+        if (auto written = write_all(h.get(), bytes); !written) return written;
+        return flush(h.get());
     }
 
     Status replace_file(const NativePath& from, const NativePath& to) override {
@@ -154,7 +163,7 @@ public:
             (void)set_size(h.get(), old_size);
             return written;
         }
-        return {};
+        return flush(h.get());
     }
 
     Status remove_file(const NativePath& path) override {
