@@ -11,8 +11,7 @@ cxx=${CXX:-clang++-16}
 flags=(-std=c++2b -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
        -Wno-macro-redefined -D__cpp_concepts=202002L -Isnv-core/src)
 sources=(snv-core/src/calendar/*.cpp snv-core/src/json/*.cpp snv-core/src/model/*.cpp
-         snv-core/src/os/error.cpp snv-core/src/os/path.cpp snv-core/src/os/files.cpp
-         snv-core/src/os/posix/files.cpp)
+         snv-core/src/os/*.cpp snv-core/src/os/posix/*.cpp)
 for target in fuzz/*_fuzz.cpp; do
   name=$(basename "$target" .cpp)
   echo "fuzz: building $out/$name"

@@ -1,20 +1,21 @@
 #include "os/files.h"
 
+#include "os/file_system.h"
+#include "os/system_error.h"
+
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <cstring>
 
 namespace snv::os {
 
 namespace {
 
 Error errno_error(int code) {
-    return Error::os(static_cast<std::uint32_t>(code), std::strerror(code));
+    return system_error(static_cast<std::uint32_t>(code));
 }
 Error last_error() {
-    return errno_error(errno);
+    return last_system_error();
 }
 
 // Closes the descriptor when it goes out of scope.
@@ -117,21 +118,7 @@ class PosixFiles final : public Files {
     }
 
     Status create_folders(const NativePath& path) override {
-        if (path.empty()) return {};
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0) {
-            if (S_ISDIR(st.st_mode)) return {};
-            return std::unexpected(errno_error(ENOTDIR));
-        }
-        NativePath parent = folder_of(path);
-        if (!parent.empty() && parent != path) {
-            auto made = create_folders(parent);
-            if (!made) return made;
-        }
-        if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-            return std::unexpected(last_error());
-        }
-        return {};
+        return real_file_system().create_folder_all(path);
     }
 };
 

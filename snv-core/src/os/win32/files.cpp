@@ -1,5 +1,8 @@
 #include "os/files.h"
 
+#include "os/file_system.h"
+#include "os/system_error.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -13,22 +16,10 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Error win32_error(DWORD code) {
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string message;
-    if (n > 0 && text != nullptr) message.assign(text, text + n);
-    if (text != nullptr) LocalFree(text);
-    while (!message.empty() && (message.back() == u'\r' || message.back() == u'\n' ||
-                                message.back() == u' ' || message.back() == u'.')) {
-        message.pop_back();
-    }
-    return Error::os(code, utf16_to_utf8(message));
+    return system_error(code);
 }
-
 Error last_error() {
-    return win32_error(GetLastError());
+    return last_system_error();
 }
 
 // Closes the handle when it goes out of scope.
@@ -172,20 +163,7 @@ class Win32Files final : public Files {
     }
 
     Status create_folders(const NativePath& path) override {
-        if (path.empty()) return {};
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {};
-            return std::unexpected(win32_error(ERROR_DIRECTORY));
-        }
-        NativePath parent = folder_of(path);
-        if (!parent.empty() && parent != path) {
-            if (auto made = create_folders(parent); !made) return made;
-        }
-        if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            return std::unexpected(last_error());
-        }
-        return {};
+        return real_file_system().create_folder_all(path);
     }
 };
 
