@@ -117,6 +117,7 @@ class Captured {
 };
 
 // Parses `bytes` and reads exactly one value with `read(Reader&)`, which returns a Read<T>.
+// The Document ends with the call: T must own its strings (no views into it).
 template <typename F>
 auto read_document(std::string_view bytes, F&& read) -> decltype(read(std::declval<Reader&>())) {
     auto doc = Document::parse(bytes);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -117,6 +118,11 @@ struct Trigger {
 
     // The index is the variant number: once, daily, weekly, monthly, idle, cpu.
     std::variant<Once, Daily, Weekly, Monthly, Idle, Cpu> value;
+
+    // Whether the trigger has an occurrence on `date` (the planner's rules; schedule/).
+    bool occurs_on(const calendar::Date& date) const;
+    // The English description of the history's detail texts (engine/).
+    std::string describe() const;
 
     bool operator==(const Trigger&) const = default;
 };

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "calendar/date.h"
+#include "calendar/date_time.h"
+#include "calendar/time_of_day.h"
+#include "model/action.h"
+#include "model/settings.h"
+#include "model/task.h"
+#include "os/clock.h"
+#include "os/cpu_times.h"
+#include "os/file_stamp.h"
+#include "os/path.h"
+#include "schedule/data_files.h"
+#include "schedule/day_plan.h"
+
+namespace snv::engine {
+
+// One reading of the system's processor times (100 ns units; kernel includes idle).
+using CpuTimes = os::CpuTimes;
+
+// One alarm firing: each alarm fires once per date, task and notify time.
+struct FiredKey {
+    calendar::Date date;
+    std::string task_id;
+    calendar::TimeOfDay time;
+
+    friend bool operator==(const FiredKey&, const FiredKey&) = default;
+};
+
+struct FiredKeyHash {
+    std::size_t operator()(const FiredKey& key) const;
+};
+
+// The kind of trigger that made a task due; its name goes on the desktop program's command line.
+enum class TriggerKind : std::uint8_t { timer = 0, idle = 1, cpu = 2 };
+
+std::string_view trigger_kind_name(TriggerKind kind);  // "timer", "idle", "cpu"
+
+// One task that fell due in a tick.
+struct DueItem {
+    std::string task_id;
+    TriggerKind kind = TriggerKind::timer;
+    model::Action action = model::Action::shutdown;
+
+    friend bool operator==(const DueItem&, const DueItem&) = default;
+};
+
+// An action the service performs itself once its countdown has run out.
+struct PendingAction {
+    os::MonotonicTime deadline{};
+    DueItem item;
+
+    friend bool operator==(const PendingAction&, const PendingAction&) = default;
+};
+
+// Everything through which the engine reaches the operating system. Tests hand in fakes.
+struct EngineOs {
+    os::Clock* clock = nullptr;
+    os::ProcessorTimes* processor_times = nullptr;
+    os::FileStamps* file_stamps = nullptr;
+    // The data folder, asked at each use, so that the process-wide folder is fixed only when
+    // the planner first needs it. Null while no folder can be formed.
+    std::function<const os::NativePath*()> data_folder;
+
+    // The process's real clocks, processor times, file system and data folder.
+    static EngineOs real();
+};
+
+// What the service remembers between two ticks. One thread owns it; nothing in it is locked.
+class Engine {
+  public:
+    // The real operating system.
+    Engine();
+    // The given seams; every pointer of `os` must outlive the engine.
+    explicit Engine(EngineOs os);
+
+    EngineOs os;
+
+    std::optional<CpuTimes> cpu_prev;
+    schedule::DayPlan day_plan;
+    std::vector<bool> idle_armed;   // one per idle entry of the plan
+    std::vector<double> cpu_accum;  // seconds the condition held, one per CPU entry of the plan
+    std::unordered_set<FiredKey, FiredKeyHash> fired;
+    std::optional<calendar::DateTime> last_cpu_eval;
+    std::vector<model::Task> tasks;
+    model::Settings settings;
+    std::optional<os::MonotonicTime> last_reload;
+    std::optional<os::MonotonicTime> last_cpu_sample;
+    std::optional<os::FileTime> tasks_stamp;
+    std::optional<os::FileTime> settings_stamp;
+    std::optional<calendar::Date> loaded_date;
+    bool force_reload = true;
+    std::vector<PendingAction> pending;  // in the order queued
+    std::optional<os::MonotonicTime> last_probe;
+    std::optional<os::MonotonicTime> no_user_since;
+    bool desktop_running = false;
+    bool user_signed_in = false;
+
+    // The planner's joined paths of the two data files (a cache, not state of the plan).
+    schedule::DataFiles data_files;
+};
+
+}  // namespace snv::engine

@@ -1,0 +1,16 @@
+#include "schedule/data_files.h"
+
+namespace snv::schedule {
+
+const DataFiles& DataFiles::update(const os::NativePath* current) {
+    if (current == nullptr) {
+        *this = {};
+    } else if (!folder || *folder != *current) {
+        folder = *current;
+        tasks = os::join(*current, "tasks.json");
+        settings = os::join(*current, "settings.json");
+    }
+    return *this;
+}
+
+}  // namespace snv::schedule
