@@ -5,7 +5,7 @@
 
 #include "btree.h"
 #include "os/db_file.h"
-#include "page_store.h"
+#include "file_pages.h"
 #include "redb/database.h"
 #include "super_header.h"
 
