@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "page_number.h"
+#include "page_id.h"
 
 namespace redb::detail {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "page_store.h"
+#include "write_pages.h"
 
 namespace redb::detail {
 

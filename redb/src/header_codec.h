@@ -6,7 +6,7 @@
 
 #include "le_bytes.h"
 #include "os/error.h"
-#include "page_number.h"
+#include "page_id.h"
 #include "region_layout.h"
 
 namespace redb::detail {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "le_bytes.h"
-#include "page_number.h"
+#include "page_id.h"
 
 namespace redb::detail {
 

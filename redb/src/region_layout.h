@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "page_number.h"
+#include "page_id.h"
 
 namespace redb::detail {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "page_store.h"
-#include "table_definition.h"
+#include "write_pages.h"
+#include "table_definition_codec.h"
 
 namespace redb::detail {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "page_store.h"
-#include "table_definition.h"
+#include "write_pages.h"
+#include "table_definition_codec.h"
 
 namespace redb::detail {
 

@@ -6,7 +6,7 @@
 
 #include "header_codec.h"
 #include "node_codec.h"
-#include "page_store.h"
+#include "write_pages.h"
 
 namespace redb::detail {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "table_definition.h"
+#include "table_definition_codec.h"
 #include "tree_editor.h"
 
 namespace redb::detail {

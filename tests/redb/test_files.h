@@ -155,4 +155,44 @@ inline int run_oracle(const std::string& args, std::string* out = nullptr) {
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
+
+// What `redb-oracle dump` prints for a copy of the file (the original stays untouched).
+struct OracleDump {
+    int exit_code = -1;
+    bool repaired = false;
+    std::string tables;
+    std::vector<std::pair<std::uint64_t, std::string>> history;
+    std::string text;
+};
+
+inline OracleDump oracle_dump(const std::string& path) {
+    std::string copy = path + ".dump-copy";
+    copy_file(path, copy);
+    OracleDump d;
+    d.exit_code = run_oracle("dump " + copy, &d.text);
+    std::size_t pos = 0;
+    while (pos < d.text.size()) {
+        std::size_t end = d.text.find('\n', pos);
+        if (end == std::string::npos) end = d.text.size();
+        std::string line = d.text.substr(pos, end - pos);
+        pos = end + 1;
+        if (line == "# repaired at open") d.repaired = true;
+        else if (line.starts_with("# tables: ")) d.tables = line.substr(10);
+        else if (line.starts_with("#")) continue;
+        else if (auto tab = line.find('\t'); tab != std::string::npos)
+            d.history.emplace_back(std::stoull(line.substr(0, tab)), line.substr(tab + 1));
+    }
+    std::filesystem::remove(copy);
+    return d;
+}
+
+// `redb-oracle check` (with or without accepting a repair) on a copy of the file.
+inline int oracle_check(const std::string& path, bool allow_repair, std::string* out = nullptr) {
+    std::string copy = path + ".check-copy";
+    copy_file(path, copy);
+    int rc = run_oracle(std::string("check ") + (allow_repair ? "--allow-repair " : "") + copy, out);
+    std::filesystem::remove(copy);
+    return rc;
+}
+
 }  // namespace snv::test

@@ -1,4 +1,4 @@
-#include "page_store.h"
+#include "write_pages.h"
 
 #include <algorithm>
 

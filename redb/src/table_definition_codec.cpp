@@ -1,4 +1,4 @@
-#include "table_definition.h"
+#include "table_definition_codec.h"
 
 namespace redb::detail {
 
