@@ -60,8 +60,14 @@ inline std::unique_ptr<snv::os::DbFile> open_file(const std::string& path) {
 // fails without touching the file, as if the process had died right there.
 class StoppingFile : public snv::os::DbFile {
 public:
-    StoppingFile(std::unique_ptr<snv::os::DbFile> inner, std::uint64_t stop_at)
-        : inner_(std::move(inner)), stop_at_(stop_at) {}
+    // What the test reads after the session (and this file) is gone.
+    struct Probe {
+        std::uint64_t steps = 0;
+        bool stopped = false;
+    };
+    StoppingFile(std::unique_ptr<snv::os::DbFile> inner, std::uint64_t stop_at,
+                 std::shared_ptr<Probe> probe)
+        : inner_(std::move(inner)), stop_at_(stop_at), probe_(std::move(probe)) {}
     snv::os::Status read_at(std::uint64_t offset, std::span<std::uint8_t> out) override {
         return inner_->read_at(offset, out);
     }
@@ -79,19 +85,17 @@ public:
         return inner_->sync();
     }
     snv::os::Result<bool> try_lock() override { return inner_->try_lock(); }
-    bool stopped() const { return stopped_; }
 
 private:
     bool step() {
-        if (stopped_) return false;
-        if (++steps_ >= stop_at_) stopped_ = true;
-        return !stopped_;
+        if (probe_->stopped) return false;
+        if (++probe_->steps >= stop_at_) probe_->stopped = true;
+        return !probe_->stopped;
     }
     static snv::os::Status stop() { return std::unexpected(snv::os::Error::own("stopped")); }
     std::unique_ptr<snv::os::DbFile> inner_;
     std::uint64_t stop_at_;
-    std::uint64_t steps_ = 0;
-    bool stopped_ = false;
+    std::shared_ptr<Probe> probe_;
 };
 
 // Runs the redb oracle with these arguments; returns its exit code, its output in `out`.
