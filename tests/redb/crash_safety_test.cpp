@@ -25,6 +25,7 @@ redb::Status append_session(std::unique_ptr<snv::os::DbFile> file, const std::st
 
 struct CrashCase {
     const char* fixture;
+    bool lose_unsynced;
 };
 
 class CrashDuringAppend : public ::testing::TestWithParam<CrashCase> {};
@@ -32,7 +33,7 @@ class CrashDuringAppend : public ::testing::TestWithParam<CrashCase> {};
 // The append stops at each write, resize and sync in turn; whatever is on disk then must read
 // as the table before or after the append, for redb and for this library.
 TEST_P(CrashDuringAppend, LeavesTheOldOrTheNewTable) {
-    std::string name = GetParam().fixture;
+    std::string name = std::string(GetParam().fixture) + (GetParam().lose_unsynced ? "-lost" : "");
     for (char& c : name)
         if (c == ':') c = '_';
     std::string base = temp_path("crash-base-" + name + ".redb");
@@ -52,8 +53,9 @@ TEST_P(CrashDuringAppend, LeavesTheOldOrTheNewTable) {
     for (std::uint64_t stop = 1; !completed && stop < 500; ++stop, ++steps) {
         copy_file(base, work);
         auto probe = std::make_shared<StoppingFile::Probe>();
-        auto r = append_session(std::make_unique<StoppingFile>(open_file(work), stop, probe),
-                                "crashed append");
+        auto r = append_session(
+            std::make_unique<StoppingFile>(open_file(work), stop, probe, GetParam().lose_unsynced),
+            "crashed append");
         completed = !probe->stopped;
         if (completed) {
             ASSERT_TRUE(r) << r.error().to_string();
@@ -89,11 +91,14 @@ TEST_P(CrashDuringAppend, LeavesTheOldOrTheNewTable) {
     }
     EXPECT_TRUE(completed);
     EXPECT_GT(seen_after, 0);
-    std::printf("%s: %d stopping points\n", GetParam().fixture, steps);
+    std::printf("%s: %d stopping points\n", name.c_str(), steps);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, CrashDuringAppend,
-                         ::testing::Values(CrashCase{"history:30:0"}, CrashCase{"big:400"},
-                                           CrashCase{"history:10000:5"}));
+                         ::testing::Values(CrashCase{"history:30:0", false},
+                                           CrashCase{"big:400", false},
+                                           CrashCase{"history:10000:5", false},
+                                           CrashCase{"history:30:0", true},
+                                           CrashCase{"history:10000:5", true}));
 
 }  // namespace

@@ -57,7 +57,9 @@ inline std::unique_ptr<snv::os::DbFile> open_file(const std::string& path) {
 }
 
 // Stops at the n-th write, resize or sync (counting from 1): that call and every later one
-// fails without touching the file, as if the process had died right there.
+// fails, as if the process had died right there. With `lose_unsynced`, writes since the last
+// sync are held back and at the stop only those to the header survive: the worst order in
+// which a disk may have kept them.
 class StoppingFile : public snv::os::DbFile {
 public:
     // What the test reads after the session (and this file) is gone.
@@ -66,14 +68,24 @@ public:
         bool stopped = false;
     };
     StoppingFile(std::unique_ptr<snv::os::DbFile> inner, std::uint64_t stop_at,
-                 std::shared_ptr<Probe> probe)
-        : inner_(std::move(inner)), stop_at_(stop_at), probe_(std::move(probe)) {}
+                 std::shared_ptr<Probe> probe, bool lose_unsynced = false)
+        : inner_(std::move(inner)), stop_at_(stop_at), probe_(std::move(probe)),
+          lose_unsynced_(lose_unsynced) {}
     snv::os::Status read_at(std::uint64_t offset, std::span<std::uint8_t> out) override {
-        return inner_->read_at(offset, out);
+        if (auto r = inner_->read_at(offset, out); !r) return r;
+        for (auto& [at, bytes] : pending_) {
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                std::uint64_t pos = at + i;
+                if (pos >= offset && pos < offset + out.size()) out[pos - offset] = bytes[i];
+            }
+        }
+        return {};
     }
     snv::os::Status write_at(std::uint64_t offset, std::span<const std::uint8_t> data) override {
         if (!step()) return stop();
-        return inner_->write_at(offset, data);
+        if (!lose_unsynced_) return inner_->write_at(offset, data);
+        pending_.emplace_back(offset, std::vector<std::uint8_t>(data.begin(), data.end()));
+        return {};
     }
     snv::os::Result<std::uint64_t> len() override { return inner_->len(); }
     snv::os::Status set_len(std::uint64_t len) override {
@@ -82,6 +94,9 @@ public:
     }
     snv::os::Status sync() override {
         if (!step()) return stop();
+        for (auto& [at, bytes] : pending_)
+            if (auto r = inner_->write_at(at, bytes); !r) return r;
+        pending_.clear();
         return inner_->sync();
     }
     snv::os::Result<bool> try_lock() override { return inner_->try_lock(); }
@@ -89,13 +104,20 @@ public:
 private:
     bool step() {
         if (probe_->stopped) return false;
-        if (++probe_->steps >= stop_at_) probe_->stopped = true;
+        if (++probe_->steps >= stop_at_) {
+            probe_->stopped = true;
+            for (auto& [at, bytes] : pending_)
+                if (at == 0) (void)inner_->write_at(at, bytes);
+            pending_.clear();
+        }
         return !probe_->stopped;
     }
     static snv::os::Status stop() { return std::unexpected(snv::os::Error::own("stopped")); }
     std::unique_ptr<snv::os::DbFile> inner_;
     std::uint64_t stop_at_;
     std::shared_ptr<Probe> probe_;
+    bool lose_unsynced_;
+    std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> pending_;
 };
 
 // Runs the redb oracle with these arguments; returns its exit code, its output in `out`.
