@@ -31,16 +31,6 @@ Result<bool> allocator_state_is_valid(const PageStore& store, const SuperHeader&
 
 namespace {
 
-// The writer reports OS failures with their code and its own findings as text.
-Error storage_error(const snv::os::Error& e) {
-    return e.is_os() ? Error::io(e.text, e.code) : Error::corrupted(e.text);
-}
-
-Status clean_state(snv::os::DbFile& file) {
-    if (auto made = write_clean_state(file); !made) return std::unexpected(storage_error(made.error()));
-    return {};
-}
-
 struct ReadState {
     SuperHeader header;
     std::uint64_t len = 0;
@@ -81,7 +71,7 @@ Result<std::shared_ptr<detail::DatabaseState>> open_database(std::unique_ptr<snv
     if (!len) return std::unexpected(io_error(len.error()));
     bool repaired = false;
     if (*len == 0) {
-        if (auto made = clean_state(*file); !made) return std::unexpected(made.error());
+        if (auto made = write_clean_state(*file); !made) return std::unexpected(made.error());
     } else {
         auto before = read_state(*file);
         if (!before) return std::unexpected(before.error());
@@ -103,7 +93,7 @@ Result<std::shared_ptr<detail::DatabaseState>> open_database(std::unique_ptr<snv
             }
         }
         if (!before->clean || !before->quick || before->header.recovery_required) {
-            if (auto fixed = clean_state(*file); !fixed) return std::unexpected(fixed.error());
+            if (auto fixed = write_clean_state(*file); !fixed) return std::unexpected(fixed.error());
         }
     }
     auto after = read_state(*file);
