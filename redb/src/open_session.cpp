@@ -210,6 +210,13 @@ Result<std::unique_ptr<SessionState>> open_session(std::unique_ptr<snv::os::DbFi
         if (auto s = full_repair(store); !s) return std::unexpected(s.error());
         state->repaired = true;
     }
+    // A persistent savepoint pins pages this library does not track: leave such a file as it is.
+    for (auto table : {kSavepointTable, kDataAllocatedTable}) {
+        auto def = read_table(store, store.header().primary_slot().system_root, table);
+        if (!def) return std::unexpected(def.error());
+        if (*def && (*def)->root && (*def)->root->length > 0) state->has_savepoint = true;
+    }
+    if (state->has_savepoint) return state;
     // From here until the clean close a crash must be repaired by whoever opens the file next.
     store.header().recovery_required = true;
     if (auto s = store.write_header(); !s) return std::unexpected(s.error());

@@ -31,6 +31,8 @@ struct SessionState {
     // more is written and the next open repairs.
     bool poisoned = false;
     bool closed = false;
+    // The file has a persistent savepoint: nothing is written to it (see begin_write).
+    bool has_savepoint = false;
     std::optional<TransactionState> txn;
 };
 

@@ -54,13 +54,32 @@ void PageStore::free_committed(PageNumber page) {
 }
 
 Status PageStore::write_dirty_pages() {
+    // In file order, neighbouring pages joined into one write.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> order;  // offset, key
     for (auto& [key, content] : dirty_) {
         PageNumber page = PageNumber::decode(key);
         auto offset = layout().page_offset(page);
         if (!offset) return std::unexpected(corrupted("a page lies outside the file"));
         content.resize(layout().page_bytes(page), 0);
-        if (auto s = storage_.write_at(*offset, content); !s) return std::unexpected(io_failure(s.error()));
+        order.push_back({*offset, key});
     }
+    std::sort(order.begin(), order.end());
+    Bytes run;
+    std::uint64_t run_start = 0;
+    auto flush = [&]() -> Status {
+        if (run.empty()) return {};
+        if (auto s = storage_.write_at(run_start, run); !s) return std::unexpected(io_failure(s.error()));
+        run.clear();
+        return {};
+    };
+    for (auto [offset, key] : order) {
+        const Bytes& content = dirty_[key];
+        if (!run.empty() && run_start + run.size() != offset)
+            if (auto s = flush(); !s) return s;
+        if (run.empty()) run_start = offset;
+        run.insert(run.end(), content.begin(), content.end());
+    }
+    if (auto s = flush(); !s) return s;
     for (auto& [key, content] : dirty_) cache_[key] = std::move(content);
     if (cache_.size() > 4096) cache_.clear();
     dirty_.clear();

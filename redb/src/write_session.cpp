@@ -12,20 +12,6 @@ namespace {
 
 Error usage(std::string text) { return {ErrorKind::Unsupported, std::move(text), 0}; }
 
-// Writing next to a persistent savepoint would need the allocated-pages bookkeeping that keeps
-// its pages alive; this library does not keep it, so it leaves such files alone.
-Status refuse_savepoints(SessionState& s) {
-    auto& root = s.store.header().primary_slot().system_root;
-    for (auto table : {detail::kSavepointTable, detail::kDataAllocatedTable}) {
-        auto def = detail::read_table(s.store, root, table);
-        if (!def) return std::unexpected(def.error());
-        if (*def && (*def)->root && (*def)->root->length > 0)
-            return std::unexpected(Error{ErrorKind::Unsupported,
-                "the database has a persistent savepoint; writing to such a file is not supported", 0});
-    }
-    return {};
-}
-
 }  // namespace
 
 WriteSession::WriteSession(std::unique_ptr<SessionState> state) : state_(std::move(state)) {}
@@ -51,7 +37,12 @@ Result<WriteTransaction> WriteSession::begin_write() {
     if (s.poisoned)
         return std::unexpected(Error::io("an earlier commit failed; reopen the database"));
     if (s.txn) return std::unexpected(usage("a write transaction is already running"));
-    if (auto r = refuse_savepoints(s); !r) return std::unexpected(r.error());
+    // Writing next to a persistent savepoint would need the allocated-pages bookkeeping that
+    // keeps its pages alive; this library does not keep it, so it refuses.
+    if (s.has_savepoint)
+        return std::unexpected(Error{ErrorKind::Unsupported,
+                                     "the database has a persistent savepoint; writing to such a "
+                                     "file is not supported", 0});
     auto& slot = s.store.header().primary_slot();
     s.txn.emplace();
     s.txn->id = slot.transaction_id + 1;
@@ -68,6 +59,7 @@ Status WriteSession::close() {
         s.txn.reset();
     }
     s.closed = true;
+    if (s.has_savepoint) return {};  // nothing was written
     if (s.poisoned) return std::unexpected(Error::io("an earlier commit failed; the file needs repair"));
     auto& slot = s.store.header().primary_slot();
     s.txn.emplace();

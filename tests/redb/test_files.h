@@ -11,7 +11,14 @@
 #include "os/path.h"
 #include "redb/write_session.h"
 
-#ifndef _WIN32
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -121,25 +128,42 @@ private:
 };
 
 // Runs the redb oracle with these arguments; returns its exit code, its output in `out`.
+// Under Wine the oracle (a Linux program) runs through the host's shell, which leaves its
+// output and exit code in files.
 inline int run_oracle(const std::string& args, std::string* out = nullptr) {
-    std::string cmd = std::string(SNV_ORACLE) + " " + args + " 2>&1";
 #ifdef _WIN32
-    FILE* p = _popen(cmd.c_str(), "r");
+    static int counter = 0;
+    std::string base = temp_path("oracle-" + std::to_string(++counter));
+    std::string out_file = base + ".out", rc_file = base + ".rc";
+    remove_file(rc_file);
+    std::string script = std::string(SNV_ORACLE) + " " + args + " > " + out_file + " 2>&1; echo $? > " +
+                         rc_file + ".tmp; mv " + rc_file + ".tmp " + rc_file;
+    // The C runtime joins the arguments with blanks, unquoted.
+    std::string quoted = "\"" + script + "\"";
+    const char* argv[] = {"sh", "-c", quoted.c_str(), nullptr};
+    _spawnv(_P_WAIT, "Z:\\bin\\sh", argv);
+    for (int i = 0; i < 6000 && !std::filesystem::exists(std::filesystem::path(native(rc_file))); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    auto slurp = [](const std::string& path) {
+        std::ifstream in(std::filesystem::path(native(path)), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    std::string rc = slurp(rc_file);
+    if (out) *out = slurp(out_file);
+    remove_file(rc_file);
+    remove_file(out_file);
+    return rc.empty() ? -1 : std::stoi(rc);
 #else
+    std::string cmd = std::string(SNV_ORACLE) + " " + args + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
-#endif
     if (!p) return -1;
     std::string text;
     char buf[4096];
     while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) text.append(buf, n);
-#ifdef _WIN32
-    int rc = _pclose(p);
-#else
     int rc = pclose(p);
-    rc = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-#endif
     if (out) *out = text;
-    return rc;
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
 }
 
 // What `redb-oracle dump` prints for a copy of the file (the original stays untouched).

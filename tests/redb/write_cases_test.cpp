@@ -14,6 +14,11 @@ std::string fresh_fixture(const std::string& kind, const std::string& name) {
     return path;
 }
 
+std::string read_bytes(const std::string& path) {
+    std::ifstream in(std::filesystem::path(native(path)), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 redb::Status append_one(redb::WriteSession& session, const std::string& text) {
     auto txn = session.begin_write();
     if (!txn) return std::unexpected(txn.error());
@@ -29,6 +34,7 @@ redb::Status append_one(redb::WriteSession& session, const std::string& text) {
 TEST(WriteCases, PersistentSavepointIsRefusedAndTheFileLeftAlone) {
     std::string path = fresh_fixture("savepoint:10", "savepoint.redb");
     OracleDump before = oracle_dump(path);
+    auto bytes_before = read_bytes(path);
     {
         auto session = open_session(path);
         ASSERT_TRUE(session) << session.error().to_string();
@@ -38,6 +44,7 @@ TEST(WriteCases, PersistentSavepointIsRefusedAndTheFileLeftAlone) {
         EXPECT_NE(std::string::npos, txn.error().text.find("savepoint"));
         ASSERT_TRUE((*session)->close());
     }
+    EXPECT_TRUE(bytes_before == read_bytes(path));
     std::string out;
     EXPECT_EQ(0, oracle_check(path, false, &out)) << out;
     EXPECT_TRUE(before.history == oracle_dump(path).history);
