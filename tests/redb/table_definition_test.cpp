@@ -1,6 +1,8 @@
 // Table definitions as redb stored them come back byte for byte from our serializer.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "file_pages.h"
 #include "redb/fixtures.h"
 #include "stored_table_definition.h"
@@ -31,6 +33,16 @@ TEST(TableDefinition, EveryStoredDefinitionRoundTrips) {
                 return true;
             });
             EXPECT_TRUE(walked.has_value()) << name;
+            // The trees of every table verify, multimap value sets included, and each page is
+            // visited once.
+            auto ok = tables.verify_checksums();
+            EXPECT_TRUE(ok && *ok) << name;
+            std::set<std::uint64_t> pages;
+            auto visited = tables.visit_pages([&](redb::PageNumber p) -> redb::Status {
+                EXPECT_TRUE(pages.insert(p.encode()).second) << name;
+                return {};
+            });
+            EXPECT_TRUE(visited.has_value()) << name;
         }
         EXPECT_GT(seen, 0) << name;
     }
