@@ -37,13 +37,14 @@ Checksum GroupedBitmap::hash() const {
 }
 
 bool GroupedBitmap::set(std::uint32_t bit) {
+    if (bit / 64 >= words_.size()) return true;
     std::uint64_t& w = words_[bit / 64];
     w |= std::uint64_t(1) << (bit % 64);
     return w == ~std::uint64_t(0);
 }
 
 std::optional<std::uint32_t> GroupedBitmap::first_unset(std::uint32_t start) const {
-    if (len_ == 0) return std::nullopt;
+    if (len_ == 0 || start / 64 >= words_.size()) return std::nullopt;
     unsigned bit = start % 64;
     std::uint64_t w = words_[start / 64] | ((std::uint64_t(1) << bit) - 1);
     if (w == ~std::uint64_t(0)) return std::nullopt;
@@ -170,6 +171,7 @@ std::optional<std::uint32_t> BtreeBitmap::find_first_unset() const {
 
 std::optional<std::uint32_t> BtreeBitmap::alloc() {
     auto e = find_first_unset();
+    if (e && *e >= len()) return std::nullopt;
     if (e) set(*e);
     return e;
 }

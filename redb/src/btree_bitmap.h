@@ -19,10 +19,15 @@ public:
     Checksum hash() const;
 
     std::uint32_t len() const { return len_; }
-    bool get(std::uint32_t bit) const { return (words_[bit / 64] >> (bit % 64)) & 1; }
+    // Bits outside the stored words (only in a damaged state) read as set and are not written.
+    bool get(std::uint32_t bit) const {
+        return bit / 64 >= words_.size() || ((words_[bit / 64] >> (bit % 64)) & 1);
+    }
     // Returns whether the word holding the bit is now all ones.
     bool set(std::uint32_t bit);
-    void clear(std::uint32_t bit) { words_[bit / 64] &= ~(std::uint64_t(1) << (bit % 64)); }
+    void clear(std::uint32_t bit) {
+        if (bit / 64 < words_.size()) words_[bit / 64] &= ~(std::uint64_t(1) << (bit % 64));
+    }
     std::optional<std::uint32_t> first_unset(std::uint32_t start) const;
     bool any_unset() const;
     void resize(std::uint32_t new_len, bool fill_ones);

@@ -64,8 +64,10 @@ static std::expected<CommitSlot, HeaderError> parse_slot(const std::uint8_t* p) 
 }
 
 std::expected<SuperHeader, HeaderError> parse_header(ByteView bytes) {
-    if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
         return std::unexpected(HeaderError{HeaderProblem::not_redb, "not a redb database"});
+    if (bytes.size() < kHeaderBytes)
+        return std::unexpected(HeaderError{HeaderProblem::corrupted, "the header is truncated"});
     const std::uint8_t* p = bytes.data();
     SuperHeader h;
     h.primary = p[kGodByte] & kPrimaryBit;

@@ -81,6 +81,7 @@ Result<bool> load_allocator_state(PageStore& store) {
         } else if (e.key[0] == 3) {
             auto r = BuddyAllocator::parse(e.value);
             if (!r || get_u32(e.key.data() + 1) != a.regions.size()) return false;
+            if (r->len() > h.layout.region_max_pages) return false;
             a.regions.push_back(std::move(*r));
         }
     }
