@@ -44,9 +44,11 @@ inline snv::os::NativePath native(const std::string& path) {
 #endif
 }
 
+// By hand: mingw's std::filesystem::copy_file does not overwrite an existing file.
 inline void copy_file(const std::string& from, const std::string& to) {
-    std::filesystem::copy_file(std::filesystem::path(native(from)), std::filesystem::path(native(to)),
-                               std::filesystem::copy_options::overwrite_existing);
+    std::ifstream in(std::filesystem::path(native(from)), std::ios::binary);
+    std::ofstream out(std::filesystem::path(native(to)), std::ios::binary | std::ios::trunc);
+    out << in.rdbuf();
 }
 
 inline void remove_file(const std::string& path) {
