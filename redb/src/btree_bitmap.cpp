@@ -72,7 +72,9 @@ void GroupedBitmap::resize(std::uint32_t new_len, bool fill_ones) {
     }
 }
 
-static std::uint32_t div_ceil64(std::uint32_t v) { return (v + 63) / 64; }
+static std::uint32_t div_ceil64(std::uint32_t v) {
+    return (v + 63) / 64;
+}
 
 BtreeBitmap BtreeBitmap::padded(std::uint32_t len, std::uint32_t capacity,
                                 std::uint32_t max_capacity) {
@@ -97,7 +99,8 @@ BtreeBitmap BtreeBitmap::padded(std::uint32_t len, std::uint32_t capacity,
 std::optional<BtreeBitmap> BtreeBitmap::parse(ByteView bytes) {
     if (bytes.size() < 4) return std::nullopt;
     std::uint32_t height = get_u32(bytes.data());
-    if (height == 0 || height > 8 || bytes.size() < 4 + 4 * std::size_t(height)) return std::nullopt;
+    if (height == 0 || height > 8 || bytes.size() < 4 + 4 * std::size_t(height))
+        return std::nullopt;
     BtreeBitmap b;
     std::size_t start = 4 + 4 * std::size_t(height);
     for (std::uint32_t i = 0; i < height; ++i) {
@@ -137,7 +140,9 @@ Checksum BtreeBitmap::hash() const {
     return r;
 }
 
-void BtreeBitmap::set(std::uint32_t i) { update_to_root(i, levels_.back().set(i)); }
+void BtreeBitmap::set(std::uint32_t i) {
+    update_to_root(i, levels_.back().set(i));
+}
 
 void BtreeBitmap::clear(std::uint32_t i) {
     levels_.back().clear(i);

@@ -10,7 +10,6 @@ namespace redb::detail {
 
 namespace {
 
-
 // A new file gets the library's default start: about 1 MiB of pages plus room for the region
 // tracker, an empty two-phase header written first without and then with the magic number.
 Status initialize(snv::os::DbFile& storage) {
@@ -38,7 +37,8 @@ Status initialize(snv::os::DbFile& storage) {
 Status select_primary(SuperHeader& h) {
     if (h.two_phase_commit) {
         if (h.primary_slot().corrupted)
-            return std::unexpected(corrupted("primary commit slot damaged despite two-phase commit"));
+            return std::unexpected(
+                corrupted("primary commit slot damaged despite two-phase commit"));
         return {};
     }
     if (h.primary_slot().corrupted) {
@@ -96,8 +96,8 @@ Result<bool> load_allocator_state(PageStore& store) {
 // Whether both trees of the primary slot read back with matching checksums.
 Result<bool> primary_verifies(PageStore& store) {
     auto none = [](PageNumber) -> Status { return {}; };
-    for (auto* root : {&store.header().primary_slot().user_root,
-                       &store.header().primary_slot().system_root}) {
+    for (auto* root :
+         {&store.header().primary_slot().user_root, &store.header().primary_slot().system_root}) {
         auto r = walk_table_tree(store, *root, true, none);
         if (!r) {
             if (r.error().kind == ErrorKind::Corrupted) return false;
@@ -117,7 +117,8 @@ Status full_repair(PageStore& store) {
         if (h.two_phase_commit)
             return std::unexpected(corrupted("primary commit damaged despite two-phase commit"));
         h.primary ^= 1;
-        if (h.primary_slot().corrupted) return std::unexpected(corrupted("both commits are damaged"));
+        if (h.primary_slot().corrupted)
+            return std::unexpected(corrupted("both commits are damaged"));
         ok = primary_verifies(store);
         if (!ok) return std::unexpected(ok.error());
         if (!*ok) return std::unexpected(corrupted("no commit of the file verifies"));
@@ -157,9 +158,12 @@ Status full_repair(PageStore& store) {
 
 Error header_error(const HeaderError& e) {
     switch (e.problem) {
-        case HeaderProblem::not_redb: return {ErrorKind::NotRedb, e.text, 0};
-        case HeaderProblem::old_version: return {ErrorKind::UpgradeRequired, e.text, 0};
-        case HeaderProblem::corrupted: break;
+        case HeaderProblem::not_redb:
+            return {ErrorKind::NotRedb, e.text, 0};
+        case HeaderProblem::old_version:
+            return {ErrorKind::UpgradeRequired, e.text, 0};
+        case HeaderProblem::corrupted:
+            break;
     }
     return Error::corrupted(e.text);
 }
@@ -192,8 +196,8 @@ Result<std::unique_ptr<SessionState>> open_session(std::unique_ptr<snv::os::DbFi
     if (h.recovery_required || h.layout.file_length() != *length) {
         if (!h.recovery_required && *length < h.layout.file_length())
             return std::unexpected(corrupted("the file is shorter than its layout"));
-        auto layout = DatabaseLayout::from_file_length(*length, h.layout.region_header_pages,
-                                                       h.layout.region_max_pages, h.layout.page_size);
+        auto layout = DatabaseLayout::from_file_length(
+            *length, h.layout.region_header_pages, h.layout.region_max_pages, h.layout.page_size);
         if (!layout) return std::unexpected(corrupted("the file length fits no layout"));
         h.layout = *layout;
     }

@@ -14,16 +14,22 @@ std::uint8_t order_for(std::size_t bytes) {
     return order;
 }
 
-int cmp_u64(std::uint64_t a, std::uint64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int cmp_u64(std::uint64_t a, std::uint64_t b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 // Allocator state keys sort as: the old variants, then regions by number, the tracker, the id.
 std::pair<int, std::uint32_t> allocator_key_rank(ByteView k) {
     if (k.size() < 5) return {0, 0};
     switch (k[0]) {
-        case 3: return {1, get_u32(k.data() + 1)};
-        case 4: return {2, 0};
-        case 5: return {3, 0};
-        default: return {0, 0};
+        case 3:
+            return {1, get_u32(k.data() + 1)};
+        case 4:
+            return {2, 0};
+        case 5:
+            return {3, 0};
+        default:
+            return {0, 0};
     }
 }
 
@@ -32,7 +38,8 @@ std::pair<int, std::uint32_t> allocator_key_rank(ByteView k) {
 int compare_keys(KeyOrder order, ByteView a, ByteView b) {
     switch (order) {
         case KeyOrder::unsigned64:
-            if (a.size() >= 8 && b.size() >= 8) return cmp_u64(get_u64(a.data()), get_u64(b.data()));
+            if (a.size() >= 8 && b.size() >= 8)
+                return cmp_u64(get_u64(a.data()), get_u64(b.data()));
             break;
         case KeyOrder::freed_key:
             if (a.size() >= 16 && b.size() >= 16) {
@@ -44,7 +51,8 @@ int compare_keys(KeyOrder order, ByteView a, ByteView b) {
             auto ra = allocator_key_rank(a), rb = allocator_key_rank(b);
             return ra < rb ? -1 : (rb < ra ? 1 : 0);
         }
-        case KeyOrder::bytes: break;
+        case KeyOrder::bytes:
+            break;
     }
     auto r = std::lexicographical_compare_three_way(a.begin(), a.end(), b.begin(), b.end());
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
@@ -107,8 +115,8 @@ Result<TreeEditor::Level> TreeEditor::write_branches(const std::vector<ChildRef>
     while (begin < refs.size()) {
         std::size_t end = begin + 2 <= refs.size() ? begin + 2 : refs.size();
         std::size_t key_bytes = key_size(begin);
-        while (end < refs.size() &&
-               branch_bytes(end - begin, key_bytes + key_size(end - 1), kind_.widths.key) <= kPage) {
+        while (end < refs.size() && branch_bytes(end - begin, key_bytes + key_size(end - 1),
+                                                 kind_.widths.key) <= kPage) {
             key_bytes += key_size(end - 1);
             ++end;
         }
@@ -144,15 +152,15 @@ Result<TreeEditor::Level> TreeEditor::insert_at(PageNumber page, const std::opti
     if (!data->empty() && (*data)[0] == kLeafType) {
         auto entries = decode_leaf(*data, kind_.widths);
         if (!entries) return std::unexpected(corrupted("damaged leaf page"));
-        auto it = std::lower_bound(entries->begin(), entries->end(), key,
-                                   [&](const Entry& e, ByteView k) {
-                                       return compare_keys(kind_.order, e.key, k) < 0;
-                                   });
+        auto it = std::lower_bound(
+            entries->begin(), entries->end(), key,
+            [&](const Entry& e, ByteView k) { return compare_keys(kind_.order, e.key, k) < 0; });
         if (it != entries->end() && compare_keys(kind_.order, it->key, key) == 0) {
             it->value.assign(value.begin(), value.end());
             replaced = true;
         } else {
-            entries->insert(it, Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())});
+            entries->insert(
+                it, Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())});
         }
         return write_leaves(*entries, page);
     }
@@ -188,7 +196,8 @@ Result<bool> TreeEditor::insert(std::optional<TreeRoot>& root, ByteView key, Byt
     bool replaced = false;
     Level level;
     if (!root) {
-        std::vector<Entry> one{Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())}};
+        std::vector<Entry> one{
+            Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())}};
         auto l = write_leaves(one, std::nullopt);
         if (!l) return std::unexpected(l.error());
         level = std::move(*l);
@@ -252,8 +261,8 @@ Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
         auto add_sibling = [&] {
             for (std::size_t i = 0; i < sbranch->children.size(); ++i) {
                 merged.push_back(sbranch->children[i]);
-                merged_maxes.push_back(i < sbranch->keys.size() ? std::optional<Bytes>(sbranch->keys[i])
-                                                               : maxes[sib]);
+                merged_maxes.push_back(
+                    i < sbranch->keys.size() ? std::optional<Bytes>(sbranch->keys[i]) : maxes[sib]);
             }
         };
         if (sib > idx) {

@@ -23,7 +23,7 @@ int compare_keys(KeyOrder order, ByteView a, ByteView b);
 // Copy-on-write changes of one B-tree: every changed page is written anew (or rewritten in
 // place when this transaction wrote it), and the pages it replaces go to `freed`.
 class TreeEditor {
-public:
+  public:
     TreeEditor(PageStore& store, TreeKind kind, std::vector<PageNumber>& freed)
         : store_(store), kind_(kind), freed_(freed) {}
 
@@ -39,7 +39,7 @@ public:
     // Gives up every page of the tree.
     Status release_all(const std::optional<TreeRoot>& root);
 
-private:
+  private:
     struct Level {
         std::vector<ChildRef> refs;
         std::vector<std::optional<Bytes>> maxes;

@@ -161,9 +161,10 @@ TEST(WriteCases, PagesAreReusedSoTheFileStaysSmall) {
         auto session = redb::WriteSession::open(std::move(memory));
         ASSERT_TRUE(session);
         for (int i = 0; i < 100000; ++i) {
-            auto r = append_one(**session, "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\","
-                                           "\"action\":\"shutdown\",\"detail\":\"entry " +
-                                               std::to_string(i) + "\"}");
+            auto r = append_one(**session,
+                                "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\","
+                                "\"action\":\"shutdown\",\"detail\":\"entry " +
+                                    std::to_string(i) + "\"}");
             ASSERT_TRUE(r) << r.error().to_string();
         }
         ASSERT_TRUE((*session)->close());
