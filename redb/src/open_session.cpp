@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "freed_pages.h"
+#include "new_database.h"
 #include "session_state.h"
 #include "system_tables.h"
 #include "tree_editor.h"
@@ -9,30 +10,6 @@
 namespace redb::detail {
 
 namespace {
-
-// A new file gets the library's default start: about 1 MiB of pages plus room for the region
-// tracker, an empty two-phase header written first without and then with the magic number.
-Status initialize(snv::os::DbFile& storage) {
-    std::uint64_t tracker_bytes = RegionTracker(kInitialRegions, kMaxOrder + 1).serialized_size();
-    std::uint64_t tracker_space = (tracker_bytes + 4095) / 4096 * 4096;
-    DatabaseLayout layout =
-        DatabaseLayout::with_usable_bytes((1u << 20) + tracker_space, kMaxPageIndex + 1, 0, 4096);
-    auto io = [](const snv::os::Status& s) -> Status {
-        if (!s) return std::unexpected(io_failure(s.error()));
-        return {};
-    };
-    if (auto s = io(storage.set_len(layout.file_length())); !s) return s;
-    SuperHeader h;
-    h.two_phase_commit = true;
-    h.layout = layout;
-    auto bytes = h.serialize();
-    std::fill(bytes.begin(), bytes.begin() + 9, 0);
-    if (auto s = io(storage.write_at(0, bytes)); !s) return s;
-    if (auto s = io(storage.sync()); !s) return s;
-    bytes = h.serialize();
-    if (auto s = io(storage.write_at(0, bytes)); !s) return s;
-    return io(storage.sync());
-}
 
 Status select_primary(SuperHeader& h) {
     if (h.two_phase_commit) {
@@ -180,7 +157,7 @@ Result<std::unique_ptr<SessionState>> open_session(std::unique_ptr<snv::os::DbFi
     auto length = storage.len();
     if (!length) return std::unexpected(io_failure(length.error()));
     if (*length == 0) {
-        if (auto s = initialize(storage); !s) return std::unexpected(s.error());
+        if (auto s = initialize_new_database(storage); !s) return std::unexpected(s.error());
         length = storage.len();
         if (!length) return std::unexpected(io_failure(length.error()));
     }
