@@ -7,6 +7,7 @@ namespace redb::detail {
 namespace {
 
 constexpr std::size_t kPage = 4096;
+constexpr int kMaxDepth = 64;
 
 std::uint8_t order_for(std::size_t bytes) {
     std::uint8_t order = 0;
@@ -146,7 +147,10 @@ Result<TreeEditor::Level> TreeEditor::write_branches(const std::vector<ChildRef>
 }
 
 Result<TreeEditor::Level> TreeEditor::insert_at(PageNumber page, const std::optional<Bytes>& max,
-                                                ByteView key, ByteView value, bool& replaced) {
+                                                ByteView key, ByteView value, bool& replaced,
+                                                int depth) {
+    // A damaged file may link pages in a cycle.
+    if (depth > kMaxDepth) return std::unexpected(corrupted("tree too deep"));
     auto data = store_.read(page);
     if (!data) return std::unexpected(data.error());
     if (!data->empty() && (*data)[0] == kLeafType) {
@@ -170,7 +174,7 @@ Result<TreeEditor::Level> TreeEditor::insert_at(PageNumber page, const std::opti
     std::vector<std::optional<Bytes>> maxes;
     for (std::size_t i = 0; i < branch->children.size(); ++i)
         maxes.push_back(i < branch->keys.size() ? std::optional<Bytes>(branch->keys[i]) : max);
-    auto sub = insert_at(branch->children[idx].page, maxes[idx], key, value, replaced);
+    auto sub = insert_at(branch->children[idx].page, maxes[idx], key, value, replaced, depth + 1);
     if (!sub) return std::unexpected(sub.error());
     std::vector<ChildRef> refs(branch->children.begin(), branch->children.begin() + idx);
     std::vector<std::optional<Bytes>> new_maxes(maxes.begin(), maxes.begin() + idx);
@@ -202,7 +206,7 @@ Result<bool> TreeEditor::insert(std::optional<TreeRoot>& root, ByteView key, Byt
         if (!l) return std::unexpected(l.error());
         level = std::move(*l);
     } else {
-        auto l = insert_at(root->page, std::nullopt, key, value, replaced);
+        auto l = insert_at(root->page, std::nullopt, key, value, replaced, 0);
         if (!l) return std::unexpected(l.error());
         level = std::move(*l);
     }
@@ -215,7 +219,8 @@ Result<bool> TreeEditor::insert(std::optional<TreeRoot>& root, ByteView key, Byt
 
 Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
                                                                const std::optional<Bytes>& max,
-                                                               ByteView key) {
+                                                               ByteView key, int depth) {
+    if (depth > kMaxDepth) return std::unexpected(corrupted("tree too deep"));
     auto data = store_.read(page);
     if (!data) return std::unexpected(data.error());
     if (!data->empty() && (*data)[0] == kLeafType) {
@@ -240,7 +245,7 @@ Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
     std::vector<std::optional<Bytes>> maxes;
     for (std::size_t i = 0; i < branch->children.size(); ++i)
         maxes.push_back(i < branch->keys.size() ? std::optional<Bytes>(branch->keys[i]) : max);
-    auto sub = remove_at(branch->children[idx].page, maxes[idx], key);
+    auto sub = remove_at(branch->children[idx].page, maxes[idx], key, depth + 1);
     if (!sub) return std::unexpected(sub.error());
     if (!*sub) return std::optional<Level>();
     Level& r = **sub;
@@ -313,7 +318,7 @@ Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
 
 Result<bool> TreeEditor::remove(std::optional<TreeRoot>& root, ByteView key) {
     if (!root) return false;
-    auto r = remove_at(root->page, std::nullopt, key);
+    auto r = remove_at(root->page, std::nullopt, key, 0);
     if (!r) return std::unexpected(r.error());
     if (!*r) return false;
     Level level = std::move(**r);

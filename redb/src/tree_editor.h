@@ -46,9 +46,9 @@ class TreeEditor {
         bool lone = false;  // refs holds the single child of a node that lost all others
     };
     Result<Level> insert_at(PageNumber page, const std::optional<Bytes>& max, ByteView key,
-                            ByteView value, bool& replaced);
+                            ByteView value, bool& replaced, int depth);
     Result<std::optional<Level>> remove_at(PageNumber page, const std::optional<Bytes>& max,
-                                           ByteView key);
+                                           ByteView key, int depth);
     Result<Level> write_leaves(const std::vector<Entry>& entries, std::optional<PageNumber> reuse);
     Result<Level> write_branches(const std::vector<ChildRef>& refs,
                                  const std::vector<std::optional<Bytes>>& maxes,
