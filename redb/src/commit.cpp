@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "freed_pages.h"
 #include "session_state.h"
 #include "system_tables.h"
@@ -67,24 +65,6 @@ Status store_allocator_state(PageStore& store, TransactionState& t, std::uint64_
     return std::unexpected(corrupted("allocator state does not settle"));
 }
 
-// The close gives the free pages at the end of the file back, as the library's close does.
-// Returns whether the layout shrank; the file itself is cut once the header names the new one.
-bool shrink_layout(PageStore& store) {
-    DatabaseLayout layout = store.layout();
-    std::uint32_t last = layout.num_regions() - 1;
-    const BuddyAllocator& a = store.allocators().regions[last];
-    std::uint32_t trailing = a.trailing_free_pages();
-    if (trailing == 0 || a.len() == 0) return false;
-    std::uint32_t reduce = layout.num_regions() > 1 && trailing == a.len()
-                               ? trailing
-                               : std::min(a.len() - 1, trailing);
-    if (reduce == 0) return false;
-    DatabaseLayout smaller = layout.without_last_pages(reduce);
-    store.allocators().resize_to(smaller);
-    store.header().layout = smaller;
-    return true;
-}
-
 Status commit_steps(SessionState& s, bool close) {
     PageStore& store = s.store;
     TransactionState& t = *s.txn;
@@ -110,7 +90,6 @@ Status commit_steps(SessionState& s, bool close) {
         if (auto r = store_allocator_state(store, t, system_pagination); !r) return r;
     }
 
-    bool shrunk = close && shrink_layout(store);
     if (auto r = store.write_dirty_pages(); !r) return r;
     SuperHeader& h = store.header();
     h.secondary_slot() = CommitSlot{t.user_root, t.system_root, t.id, false, {}};
@@ -122,9 +101,7 @@ Status commit_steps(SessionState& s, bool close) {
     h.primary ^= 1;
     h.two_phase_commit = close;
     if (auto r = store.write_header(); !r) return r;
-    if (auto r = store.sync(); !r) return r;
-    if (shrunk) return store.set_file_length(h.layout.file_length());
-    return {};
+    return store.sync();
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "region_layout.h"
 
-#include <algorithm>
-
 namespace redb::detail {
 
 std::uint64_t DatabaseLayout::file_length() const {
@@ -17,17 +15,6 @@ std::optional<std::uint64_t> DatabaseLayout::page_offset(PageNumber page) const 
     if (end_page > region_pages(page.region)) return std::nullopt;
     return region_base(page.region) + std::uint64_t(region_header_pages) * page_size +
            (std::uint64_t(page.index) << page.order) * page_size;
-}
-
-DatabaseLayout DatabaseLayout::without_last_pages(std::uint32_t pages) const {
-    DatabaseLayout l = *this;
-    if (l.trailing_pages > 0) {
-        l.trailing_pages -= std::min(pages, l.trailing_pages);
-    } else if (l.full_regions > 0) {
-        l.full_regions -= 1;
-        l.trailing_pages = l.region_max_pages > pages ? l.region_max_pages - pages : 0;
-    }
-    return l;
 }
 
 DatabaseLayout DatabaseLayout::with_usable_bytes(std::uint64_t usable, std::uint32_t max_pages,

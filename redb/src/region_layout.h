@@ -35,8 +35,6 @@ struct DatabaseLayout {
         return std::uint64_t(page_size) << page.order;
     }
 
-    // The layout without its last `pages` pages (a region left empty goes away).
-    DatabaseLayout without_last_pages(std::uint32_t pages) const;
     // The layout with room for at least `usable` bytes of pages.
     static DatabaseLayout with_usable_bytes(std::uint64_t usable, std::uint32_t region_max_pages,
                                             std::uint32_t header_pages, std::uint32_t page_size);

@@ -8,12 +8,6 @@ Error io_failure(const snv::os::Error& e) {
     return Error::io(e.text, e.code);
 }
 
-Status PageStore::set_file_length(std::uint64_t length) {
-    if (auto s = storage_.set_len(length); !s) return std::unexpected(io_failure(s.error()));
-    cache_.clear();
-    return {};
-}
-
 Status PageStore::sync() {
     if (auto s = storage_.sync(); !s) return std::unexpected(io_failure(s.error()));
     return {};

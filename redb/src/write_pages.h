@@ -30,7 +30,6 @@ class PageStore {
 
     snv::os::DbFile& file() { return storage_; }
     Status sync();
-    Status set_file_length(std::uint64_t length);
     SuperHeader& header() { return header_; }
     const DatabaseLayout& layout() const { return header_.layout; }
     Allocators& allocators() { return allocators_; }
