@@ -132,11 +132,7 @@ void BtreeBitmap::serialize(Bytes& out) const {
 
 Checksum BtreeBitmap::hash() const {
     Checksum r;
-    for (auto& l : levels_) {
-        Checksum h = l.hash();
-        r.low ^= h.low;
-        r.high ^= h.high;
-    }
+    for (auto& l : levels_) r ^= l.hash();
     return r;
 }
 

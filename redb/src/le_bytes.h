@@ -52,6 +52,11 @@ struct Checksum {
         put_u64(p + 8, high);
     }
     static Checksum load(const std::uint8_t* p) { return {get_u64(p), get_u64(p + 8)}; }
+    Checksum& operator^=(const Checksum& o) {
+        low ^= o.low;
+        high ^= o.high;
+        return *this;
+    }
 };
 
 Checksum checksum_of(ByteView data);

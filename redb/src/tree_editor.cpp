@@ -329,49 +329,46 @@ Result<bool> TreeEditor::remove(std::optional<TreeRoot>& root, ByteView key) {
     return true;
 }
 
-Result<std::optional<Entry>> TreeEditor::get(const std::optional<TreeRoot>& root, ByteView key) {
+Result<std::optional<Entry>> TreeEditor::descend(
+    const std::optional<TreeRoot>& root, const std::function<std::size_t(const BranchNode&)>& child,
+    const std::function<std::optional<Entry>(std::vector<Entry>&)>& pick) {
     if (!root) return std::optional<Entry>();
     PageNumber page = root->page;
-    for (int depth = 0; depth < 64; ++depth) {
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
         auto data = store_.read(page);
         if (!data) return std::unexpected(data.error());
         if (!data->empty() && (*data)[0] == kLeafType) {
             auto entries = decode_leaf(*data, kind_.widths);
             if (!entries) return std::unexpected(corrupted("damaged leaf page"));
-            for (auto& e : *entries)
-                if (compare_keys(kind_.order, e.key, key) == 0) return std::optional<Entry>(e);
-            return std::optional<Entry>();
+            return pick(*entries);
         }
         auto branch = decode_branch(*data, kind_.widths.key);
         if (!branch) return std::unexpected(corrupted("damaged branch page"));
-        page = branch->children[child_index(*branch, key)].page;
+        page = branch->children[child(*branch)].page;
     }
     return std::unexpected(corrupted("tree too deep"));
 }
 
-Result<std::optional<Entry>> TreeEditor::edge(const std::optional<TreeRoot>& root, bool want_last) {
-    if (!root) return std::optional<Entry>();
-    PageNumber page = root->page;
-    for (int depth = 0; depth < 64; ++depth) {
-        auto data = store_.read(page);
-        if (!data) return std::unexpected(data.error());
-        if (!data->empty() && (*data)[0] == kLeafType) {
-            auto entries = decode_leaf(*data, kind_.widths);
-            if (!entries) return std::unexpected(corrupted("damaged leaf page"));
-            return std::optional<Entry>(want_last ? entries->back() : entries->front());
-        }
-        auto branch = decode_branch(*data, kind_.widths.key);
-        if (!branch) return std::unexpected(corrupted("damaged branch page"));
-        page = want_last ? branch->children.back().page : branch->children.front().page;
-    }
-    return std::unexpected(corrupted("tree too deep"));
+Result<std::optional<Entry>> TreeEditor::get(const std::optional<TreeRoot>& root, ByteView key) {
+    return descend(
+        root, [&](const BranchNode& b) { return child_index(b, key); },
+        [&](std::vector<Entry>& entries) -> std::optional<Entry> {
+            for (auto& e : entries)
+                if (compare_keys(kind_.order, e.key, key) == 0) return std::move(e);
+            return std::nullopt;
+        });
 }
 
 Result<std::optional<Entry>> TreeEditor::first(const std::optional<TreeRoot>& root) {
-    return edge(root, false);
+    return descend(
+        root, [](const BranchNode&) { return std::size_t(0); },
+        [](std::vector<Entry>& e) { return std::optional<Entry>(std::move(e.front())); });
 }
+
 Result<std::optional<Entry>> TreeEditor::last(const std::optional<TreeRoot>& root) {
-    return edge(root, true);
+    return descend(
+        root, [](const BranchNode& b) { return b.children.size() - 1; },
+        [](std::vector<Entry>& e) { return std::optional<Entry>(std::move(e.back())); });
 }
 
 Result<std::vector<Entry>> TreeEditor::all(const std::optional<TreeRoot>& root) {

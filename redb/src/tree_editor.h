@@ -56,7 +56,11 @@ class TreeEditor {
     Result<ChildRef> write_node(Bytes content, std::optional<PageNumber>& reuse);
     Result<std::optional<TreeRoot>> finish_root(Level level, std::uint64_t length);
     std::size_t child_index(const BranchNode& b, ByteView key) const;
-    Result<std::optional<Entry>> edge(const std::optional<TreeRoot>& root, bool want_last);
+    // Walks from the root to one leaf, choosing a child at each branch.
+    Result<std::optional<Entry>> descend(
+        const std::optional<TreeRoot>& root,
+        const std::function<std::size_t(const BranchNode&)>& child,
+        const std::function<std::optional<Entry>(std::vector<Entry>&)>& pick);
 
     PageStore& store_;
     TreeKind kind_;

@@ -219,4 +219,18 @@ inline redb::Result<std::unique_ptr<redb::WriteSession>> open_session(const std:
     return redb::WriteSession::open(native(path));
 }
 
+// One append as the history log makes it: under the last key plus one, then the prune to
+// 10000 entries, in one transaction.
+inline redb::Status append_one(redb::WriteSession& session, const std::string& text) {
+    auto txn = session.begin_write();
+    if (!txn) return std::unexpected(txn.error());
+    if (auto r = txn->open_table("history"); !r) return r;
+    auto last = txn->last();
+    if (!last) return std::unexpected(last.error());
+    if (auto r = txn->insert(*last ? (*last)->first + 1 : 0, text); !r) return r;
+    for (auto n = txn->len(); n && *n > 10000; n = txn->len())
+        if (auto r = txn->remove_first(); !r) return std::unexpected(r.error());
+    return txn->commit();
+}
+
 }  // namespace snv::test

@@ -19,18 +19,6 @@ std::string read_bytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-redb::Status append_one(redb::WriteSession& session, const std::string& text) {
-    auto txn = session.begin_write();
-    if (!txn) return std::unexpected(txn.error());
-    if (auto r = txn->open_table("history"); !r) return r;
-    auto last = txn->last();
-    if (!last) return std::unexpected(last.error());
-    if (auto r = txn->insert(*last ? (*last)->first + 1 : 0, text); !r) return r;
-    for (auto n = txn->len(); n && *n > 10000; n = txn->len())
-        if (auto r = txn->remove_first(); !r) return std::unexpected(r.error());
-    return txn->commit();
-}
-
 TEST(WriteCases, PersistentSavepointIsRefusedAndTheFileLeftAlone) {
     std::string path = fresh_fixture("savepoint:10", "savepoint.redb");
     OracleDump before = oracle_dump(path);
