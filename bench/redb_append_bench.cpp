@@ -19,7 +19,8 @@ int append_once(const char* path) {
     if (!txn || !txn->open_table("history")) return 1;
     auto last = txn->last();
     if (!last) return 1;
-    if (!txn->insert(*last ? (*last)->first + 1 : 0, "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}"))
+    if (!txn->insert(*last ? (*last)->first + 1 : 0,
+                     "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}"))
         return 1;
     for (auto n = txn->len(); n && *n > 10000; n = txn->len())
         if (!txn->remove_first()) return 1;
@@ -35,7 +36,8 @@ double median(std::vector<double> v) {
 double time_command(const std::string& cmd) {
     auto start = std::chrono::steady_clock::now();
     if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", cmd.c_str());
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 }  // namespace
@@ -53,11 +55,15 @@ int main(int argc, char** argv) {
         std::filesystem::copy_file(base, copy, std::filesystem::copy_options::overwrite_existing);
         ours.push_back(time_command(std::string(argv[0]) + " --append-once " + copy));
         std::filesystem::copy_file(base, copy, std::filesystem::copy_options::overwrite_existing);
-        theirs.push_back(time_command(oracle + " append " + copy + " '{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}'"));
+        theirs.push_back(
+            time_command(oracle + " append " + copy +
+                         " '{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}'"));
     }
     double a = median(ours), b = median(theirs);
-    std::printf("append one entry to a 10000-entry file, %d runs each, one process per run\n", runs);
-    std::printf("this library: median %.2f ms\nredb-oracle:  median %.2f ms\nratio (ours / redb): %.2f\n",
-                a, b, a / b);
+    std::printf("append one entry to a 10000-entry file, %d runs each, one process per run\n",
+                runs);
+    std::printf(
+        "this library: median %.2f ms\nredb-oracle:  median %.2f ms\nratio (ours / redb): %.2f\n",
+        a, b, a / b);
     return 0;
 }

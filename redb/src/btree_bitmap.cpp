@@ -37,13 +37,14 @@ Checksum GroupedBitmap::hash() const {
 }
 
 bool GroupedBitmap::set(std::uint32_t bit) {
+    if (bit / 64 >= words_.size()) return true;
     std::uint64_t& w = words_[bit / 64];
     w |= std::uint64_t(1) << (bit % 64);
     return w == ~std::uint64_t(0);
 }
 
 std::optional<std::uint32_t> GroupedBitmap::first_unset(std::uint32_t start) const {
-    if (len_ == 0) return std::nullopt;
+    if (len_ == 0 || start / 64 >= words_.size()) return std::nullopt;
     unsigned bit = start % 64;
     std::uint64_t w = words_[start / 64] | ((std::uint64_t(1) << bit) - 1);
     if (w == ~std::uint64_t(0)) return std::nullopt;
@@ -71,7 +72,9 @@ void GroupedBitmap::resize(std::uint32_t new_len, bool fill_ones) {
     }
 }
 
-static std::uint32_t div_ceil64(std::uint32_t v) { return (v + 63) / 64; }
+static std::uint32_t div_ceil64(std::uint32_t v) {
+    return (v + 63) / 64;
+}
 
 BtreeBitmap BtreeBitmap::padded(std::uint32_t len, std::uint32_t capacity,
                                 std::uint32_t max_capacity) {
@@ -96,7 +99,8 @@ BtreeBitmap BtreeBitmap::padded(std::uint32_t len, std::uint32_t capacity,
 std::optional<BtreeBitmap> BtreeBitmap::parse(ByteView bytes) {
     if (bytes.size() < 4) return std::nullopt;
     std::uint32_t height = get_u32(bytes.data());
-    if (height == 0 || height > 8 || bytes.size() < 4 + 4 * std::size_t(height)) return std::nullopt;
+    if (height == 0 || height > 8 || bytes.size() < 4 + 4 * std::size_t(height))
+        return std::nullopt;
     BtreeBitmap b;
     std::size_t start = 4 + 4 * std::size_t(height);
     for (std::uint32_t i = 0; i < height; ++i) {
@@ -128,15 +132,13 @@ void BtreeBitmap::serialize(Bytes& out) const {
 
 Checksum BtreeBitmap::hash() const {
     Checksum r;
-    for (auto& l : levels_) {
-        Checksum h = l.hash();
-        r.low ^= h.low;
-        r.high ^= h.high;
-    }
+    for (auto& l : levels_) r ^= l.hash();
     return r;
 }
 
-void BtreeBitmap::set(std::uint32_t i) { update_to_root(i, levels_.back().set(i)); }
+void BtreeBitmap::set(std::uint32_t i) {
+    update_to_root(i, levels_.back().set(i));
+}
 
 void BtreeBitmap::clear(std::uint32_t i) {
     levels_.back().clear(i);
@@ -170,6 +172,7 @@ std::optional<std::uint32_t> BtreeBitmap::find_first_unset() const {
 
 std::optional<std::uint32_t> BtreeBitmap::alloc() {
     auto e = find_first_unset();
+    if (e && *e >= len()) return std::nullopt;
     if (e) set(*e);
     return e;
 }

@@ -73,11 +73,7 @@ Bytes BuddyAllocator::serialize() const {
 
 Checksum BuddyAllocator::hash() const {
     Checksum r;
-    for (auto& b : free_) {
-        Checksum h = b.hash();
-        r.low ^= h.low;
-        r.high ^= h.high;
-    }
+    for (auto& b : free_) r ^= b.hash();
     return r;
 }
 

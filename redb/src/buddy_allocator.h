@@ -11,7 +11,7 @@ namespace redb::detail {
 // The page allocator of one region: per order a bitmap whose clear bits are the free blocks of
 // that order. Free buddies are always merged, so the state follows from the allocated pages.
 class BuddyAllocator {
-public:
+  public:
     BuddyAllocator() = default;
     BuddyAllocator(std::uint32_t num_pages, std::uint32_t max_page_capacity);
     static std::optional<BuddyAllocator> parse(ByteView bytes);
@@ -32,7 +32,7 @@ public:
     std::uint32_t trailing_free_pages() const;
     void resize(std::uint32_t new_len);
 
-private:
+  private:
     std::optional<std::uint8_t> find_free_order(std::uint32_t page) const;
     std::vector<BtreeBitmap> free_;
     std::uint32_t len_ = 0;

@@ -15,8 +15,9 @@ Status flush_system_freed(PageStore& store, TransactionState& t, std::uint64_t& 
         if (round > 16) return std::unexpected(corrupted("freed-page bookkeeping does not settle"));
         std::vector<PageNumber> pages = std::move(t.system_freed);
         t.system_freed.clear();
-        if (auto s = record_freed_pages(store, t.system_root, kSystemFreedTable, t.id, std::move(pages),
-                                        kSystemFreedChunk, pagination, t.system_freed);
+        if (auto s =
+                record_freed_pages(store, t.system_root, kSystemFreedTable, t.id, std::move(pages),
+                                   kSystemFreedChunk, pagination, t.system_freed);
             !s)
             return s;
     }
@@ -55,7 +56,8 @@ Status store_allocator_state(PageStore& store, TransactionState& t, std::uint64_
             if (!r) return std::unexpected(r.error());
         }
         def.length = def.root ? def.root->length : 0;
-        if (auto s = write_table(store, t.system_root, kAllocatorStateTable, def, t.system_freed); !s)
+        if (auto s = write_table(store, t.system_root, kAllocatorStateTable, def, t.system_freed);
+            !s)
             return s;
         if (auto s = flush_system_freed(store, t, pagination); !s) return s;
         written = std::move(entries);
@@ -67,13 +69,15 @@ Status commit_steps(SessionState& s, bool close) {
     PageStore& store = s.store;
     TransactionState& t = *s.txn;
     if (t.table && t.table_changed) {
-        if (auto r = write_table(store, t.user_root, t.table_name, *t.table, t.data_freed); !r) return r;
+        if (auto r = write_table(store, t.user_root, t.table_name, *t.table, t.data_freed); !r)
+            return r;
     }
     for (auto table : {kDataFreedTable, kSystemFreedTable}) {
         if (auto r = free_pages_freed_before(store, t.system_root, table, t.id, t.system_freed); !r)
             return r;
     }
-    if (auto r = drop_table(store, t.system_root, kAllocatorStateTable, t.system_freed); !r) return r;
+    if (auto r = drop_table(store, t.system_root, kAllocatorStateTable, t.system_freed); !r)
+        return r;
 
     std::uint64_t data_pagination = 0, system_pagination = 0;
     if (auto r = record_freed_pages(store, t.system_root, kDataFreedTable, t.id, t.data_freed,

@@ -41,9 +41,9 @@ Status free_pages_freed_before(PageStore& store, std::optional<TreeRoot>& system
 }
 
 Status record_freed_pages(PageStore& store, std::optional<TreeRoot>& system_root,
-                          std::string_view table, std::uint64_t txn,
-                          std::vector<PageNumber> pages, std::size_t chunk,
-                          std::uint64_t& pagination, std::vector<PageNumber>& system_freed) {
+                          std::string_view table, std::uint64_t txn, std::vector<PageNumber> pages,
+                          std::size_t chunk, std::uint64_t& pagination,
+                          std::vector<PageNumber>& system_freed) {
     auto def = read_table(store, system_root, table);
     if (!def) return std::unexpected(def.error());
     TableDefinition d = *def ? **def : freed_pages_table_definition();

@@ -20,8 +20,8 @@ Status free_pages_freed_before(PageStore& store, std::optional<TreeRoot>& system
 
 // Records pages given up by transaction `txn` in a freed-pages table (created when missing).
 Status record_freed_pages(PageStore& store, std::optional<TreeRoot>& system_root,
-                          std::string_view table, std::uint64_t txn,
-                          std::vector<PageNumber> pages, std::size_t chunk,
-                          std::uint64_t& pagination, std::vector<PageNumber>& system_freed);
+                          std::string_view table, std::uint64_t txn, std::vector<PageNumber> pages,
+                          std::size_t chunk, std::uint64_t& pagination,
+                          std::vector<PageNumber>& system_freed);
 
 }  // namespace redb::detail

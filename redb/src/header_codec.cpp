@@ -48,14 +48,15 @@ std::array<std::uint8_t, kHeaderBytes> SuperHeader::serialize() const {
 static std::expected<CommitSlot, HeaderError> parse_slot(const std::uint8_t* p) {
     std::uint8_t version = p[0];
     if (version == 1 || version == 2)
-        return std::unexpected(HeaderError{HeaderProblem::old_version,
-                                           "file format version " + std::to_string(version) +
-                                               " must be upgraded by redb first"});
+        return std::unexpected(HeaderError{
+            HeaderProblem::old_version,
+            "file format version " + std::to_string(version) + " must be upgraded by redb first"});
     if (version != 3)
-        return std::unexpected(HeaderError{HeaderProblem::corrupted,
-                                           "unknown file format version " + std::to_string(version)});
+        return std::unexpected(HeaderError{
+            HeaderProblem::corrupted, "unknown file format version " + std::to_string(version)});
     CommitSlot slot;
-    slot.corrupted = !(checksum_of(ByteView(p, kSlotChecksum)) == Checksum::load(p + kSlotChecksum));
+    slot.corrupted =
+        !(checksum_of(ByteView(p, kSlotChecksum)) == Checksum::load(p + kSlotChecksum));
     std::memcpy(slot.raw.data(), p, kSlotBytes);
     if (p[1]) slot.user_root = TreeRoot::load(p + kUserRoot);
     if (p[2]) slot.system_root = TreeRoot::load(p + kSystemRoot);
@@ -64,14 +65,17 @@ static std::expected<CommitSlot, HeaderError> parse_slot(const std::uint8_t* p) 
 }
 
 std::expected<SuperHeader, HeaderError> parse_header(ByteView bytes) {
-    if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+    if (bytes.size() < sizeof kMagic || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
         return std::unexpected(HeaderError{HeaderProblem::not_redb, "not a redb database"});
+    if (bytes.size() < kHeaderBytes)
+        return std::unexpected(HeaderError{HeaderProblem::corrupted, "the header is truncated"});
     const std::uint8_t* p = bytes.data();
     SuperHeader h;
     h.primary = p[kGodByte] & kPrimaryBit;
     h.recovery_required = p[kGodByte] & kRecoveryBit;
     h.two_phase_commit = p[kGodByte] & kTwoPhaseBit;
-    h.layout = {get_u32(p + 12), get_u32(p + 16), get_u32(p + 20), get_u32(p + 24), get_u32(p + 28)};
+    h.layout = {get_u32(p + 12), get_u32(p + 16), get_u32(p + 20), get_u32(p + 24),
+                get_u32(p + 28)};
     auto bad = [](std::string t) {
         return std::unexpected(HeaderError{HeaderProblem::corrupted, std::move(t)});
     };
@@ -85,8 +89,10 @@ std::expected<SuperHeader, HeaderError> parse_header(ByteView bytes) {
         h.slots[i] = *slot;
     }
     if (!h.recovery_required) {
-        if (h.layout.trailing_pages > h.layout.region_max_pages) return bad("invalid trailing region");
-        std::uint64_t regions = std::uint64_t(h.layout.full_regions) + (h.layout.trailing_pages > 0);
+        if (h.layout.trailing_pages > h.layout.region_max_pages)
+            return bad("invalid trailing region");
+        std::uint64_t regions =
+            std::uint64_t(h.layout.full_regions) + (h.layout.trailing_pages > 0);
         if (regions == 0 || regions > kMaxRegions) return bad("invalid region count");
     }
     return h;

@@ -11,7 +11,9 @@ namespace redb::detail {
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
-inline std::uint16_t get_u16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+inline std::uint16_t get_u16(const std::uint8_t* p) {
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 inline std::uint32_t get_u32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
@@ -50,6 +52,11 @@ struct Checksum {
         put_u64(p + 8, high);
     }
     static Checksum load(const std::uint8_t* p) { return {get_u64(p), get_u64(p + 8)}; }
+    Checksum& operator^=(const Checksum& o) {
+        low ^= o.low;
+        high ^= o.high;
+        return *this;
+    }
 };
 
 Checksum checksum_of(ByteView data);

@@ -19,8 +19,8 @@ std::optional<LeafOffsets> leaf_offsets(ByteView page, const Widths& w) {
     if (header > page.size()) return std::nullopt;
     std::size_t pos = header;
     for (std::size_t i = 0; i < o.n; ++i) {
-        std::size_t end = w.key ? header + std::size_t(*w.key) * (i + 1)
-                                : get_u32(page.data() + table + 4 * i);
+        std::size_t end =
+            w.key ? header + std::size_t(*w.key) * (i + 1) : get_u32(page.data() + table + 4 * i);
         if (end < pos || end > page.size()) return std::nullopt;
         o.key_end.push_back(end);
         pos = end;
@@ -74,7 +74,8 @@ std::optional<BranchNode> decode_branch(ByteView page, std::optional<std::uint32
     std::size_t pos = header;
     std::size_t ends = 8 + 24 * (n + 1);
     for (std::size_t i = 0; i < n; ++i) {
-        std::size_t end = kw ? header + std::size_t(*kw) * (i + 1) : get_u32(page.data() + ends + 4 * i);
+        std::size_t end =
+            kw ? header + std::size_t(*kw) * (i + 1) : get_u32(page.data() + ends + 4 * i);
         if (end < pos || end > page.size()) return std::nullopt;
         b.keys.emplace_back(page.begin() + pos, page.begin() + end);
         pos = end;

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "freed_pages.h"
+#include "new_database.h"
 #include "session_state.h"
 #include "system_tables.h"
 #include "tree_editor.h"
@@ -10,35 +11,11 @@ namespace redb::detail {
 
 namespace {
 
-
-// A new file gets the library's default start: about 1 MiB of pages plus room for the region
-// tracker, an empty two-phase header written first without and then with the magic number.
-Status initialize(snv::os::DbFile& storage) {
-    std::uint64_t tracker_bytes = RegionTracker(kInitialRegions, kMaxOrder + 1).serialized_size();
-    std::uint64_t tracker_space = (tracker_bytes + 4095) / 4096 * 4096;
-    DatabaseLayout layout =
-        DatabaseLayout::with_usable_bytes((1u << 20) + tracker_space, kMaxPageIndex + 1, 0, 4096);
-    auto io = [](const snv::os::Status& s) -> Status {
-        if (!s) return std::unexpected(io_failure(s.error()));
-        return {};
-    };
-    if (auto s = io(storage.set_len(layout.file_length())); !s) return s;
-    SuperHeader h;
-    h.two_phase_commit = true;
-    h.layout = layout;
-    auto bytes = h.serialize();
-    std::fill(bytes.begin(), bytes.begin() + 9, 0);
-    if (auto s = io(storage.write_at(0, bytes)); !s) return s;
-    if (auto s = io(storage.sync()); !s) return s;
-    bytes = h.serialize();
-    if (auto s = io(storage.write_at(0, bytes)); !s) return s;
-    return io(storage.sync());
-}
-
 Status select_primary(SuperHeader& h) {
     if (h.two_phase_commit) {
         if (h.primary_slot().corrupted)
-            return std::unexpected(corrupted("primary commit slot damaged despite two-phase commit"));
+            return std::unexpected(
+                corrupted("primary commit slot damaged despite two-phase commit"));
         return {};
     }
     if (h.primary_slot().corrupted) {
@@ -81,6 +58,7 @@ Result<bool> load_allocator_state(PageStore& store) {
         } else if (e.key[0] == 3) {
             auto r = BuddyAllocator::parse(e.value);
             if (!r || get_u32(e.key.data() + 1) != a.regions.size()) return false;
+            if (r->len() > h.layout.region_max_pages) return false;
             a.regions.push_back(std::move(*r));
         }
     }
@@ -95,8 +73,8 @@ Result<bool> load_allocator_state(PageStore& store) {
 // Whether both trees of the primary slot read back with matching checksums.
 Result<bool> primary_verifies(PageStore& store) {
     auto none = [](PageNumber) -> Status { return {}; };
-    for (auto* root : {&store.header().primary_slot().user_root,
-                       &store.header().primary_slot().system_root}) {
+    for (auto* root :
+         {&store.header().primary_slot().user_root, &store.header().primary_slot().system_root}) {
         auto r = walk_table_tree(store, *root, true, none);
         if (!r) {
             if (r.error().kind == ErrorKind::Corrupted) return false;
@@ -116,7 +94,8 @@ Status full_repair(PageStore& store) {
         if (h.two_phase_commit)
             return std::unexpected(corrupted("primary commit damaged despite two-phase commit"));
         h.primary ^= 1;
-        if (h.primary_slot().corrupted) return std::unexpected(corrupted("both commits are damaged"));
+        if (h.primary_slot().corrupted)
+            return std::unexpected(corrupted("both commits are damaged"));
         ok = primary_verifies(store);
         if (!ok) return std::unexpected(ok.error());
         if (!*ok) return std::unexpected(corrupted("no commit of the file verifies"));
@@ -156,9 +135,12 @@ Status full_repair(PageStore& store) {
 
 Error header_error(const HeaderError& e) {
     switch (e.problem) {
-        case HeaderProblem::not_redb: return {ErrorKind::NotRedb, e.text, 0};
-        case HeaderProblem::old_version: return {ErrorKind::UpgradeRequired, e.text, 0};
-        case HeaderProblem::corrupted: break;
+        case HeaderProblem::not_redb:
+            return {ErrorKind::NotRedb, e.text, 0};
+        case HeaderProblem::old_version:
+            return {ErrorKind::UpgradeRequired, e.text, 0};
+        case HeaderProblem::corrupted:
+            break;
     }
     return Error::corrupted(e.text);
 }
@@ -175,7 +157,7 @@ Result<std::unique_ptr<SessionState>> open_session(std::unique_ptr<snv::os::DbFi
     auto length = storage.len();
     if (!length) return std::unexpected(io_failure(length.error()));
     if (*length == 0) {
-        if (auto s = initialize(storage); !s) return std::unexpected(s.error());
+        if (auto s = initialize_new_database(storage); !s) return std::unexpected(s.error());
         length = storage.len();
         if (!length) return std::unexpected(io_failure(length.error()));
     }
@@ -191,8 +173,8 @@ Result<std::unique_ptr<SessionState>> open_session(std::unique_ptr<snv::os::DbFi
     if (h.recovery_required || h.layout.file_length() != *length) {
         if (!h.recovery_required && *length < h.layout.file_length())
             return std::unexpected(corrupted("the file is shorter than its layout"));
-        auto layout = DatabaseLayout::from_file_length(*length, h.layout.region_header_pages,
-                                                       h.layout.region_max_pages, h.layout.page_size);
+        auto layout = DatabaseLayout::from_file_length(
+            *length, h.layout.region_header_pages, h.layout.region_max_pages, h.layout.page_size);
         if (!layout) return std::unexpected(corrupted("the file length fits no layout"));
         h.layout = *layout;
     }

@@ -26,8 +26,8 @@ struct PageNumber {
     }
 
     std::uint64_t encode() const {
-        return (std::uint64_t(index) & kMaxPageIndex) |
-               ((std::uint64_t(region) & 0xFFFFF) << 20) | (std::uint64_t(order & 0x1F) << 59);
+        return (std::uint64_t(index) & kMaxPageIndex) | ((std::uint64_t(region) & 0xFFFFF) << 20) |
+               (std::uint64_t(order & 0x1F) << 59);
     }
     static PageNumber decode(std::uint64_t v) {
         std::uint8_t order = std::uint8_t(v >> 59);

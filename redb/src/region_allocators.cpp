@@ -103,11 +103,7 @@ void Allocators::resize_to(const DatabaseLayout& layout) {
 
 Checksum Allocators::hash() const {
     Checksum r;
-    for (auto& a : regions) {
-        Checksum h = a.hash();
-        r.low ^= h.low;
-        r.high ^= h.high;
-    }
+    for (auto& a : regions) r ^= a.hash();
     return r;
 }
 

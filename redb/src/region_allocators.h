@@ -11,7 +11,7 @@ namespace redb::detail {
 
 // Per order, which regions may still have a free block of that order.
 class RegionTracker {
-public:
+  public:
     RegionTracker() = default;
     RegionTracker(std::uint32_t regions, std::uint8_t orders);
     static std::optional<RegionTracker> parse(ByteView bytes);
@@ -24,7 +24,7 @@ public:
     std::uint32_t len() const { return orders_.empty() ? 0 : orders_[0].len(); }
     void resize(std::uint32_t regions);
 
-private:
+  private:
     std::vector<BtreeBitmap> orders_;
 };
 

@@ -40,7 +40,8 @@ std::optional<DatabaseLayout> DatabaseLayout::from_file_length(std::uint64_t len
     if (page_size == 0 || max_pages == 0) return std::nullopt;
     DatabaseLayout l{page_size, header_pages, max_pages, 0, 0};
     if (length < std::uint64_t(page_size) * (std::uint64_t(header_pages) + 2)) return std::nullopt;
-    if (length > page_size + std::uint64_t(kMaxRegions) * l.full_region_bytes()) return std::nullopt;
+    if (length > page_size + std::uint64_t(kMaxRegions) * l.full_region_bytes())
+        return std::nullopt;
     std::uint64_t rest = length - page_size;
     std::uint64_t full = rest / l.full_region_bytes();
     rest -= full * l.full_region_bytes();

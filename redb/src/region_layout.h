@@ -31,7 +31,9 @@ struct DatabaseLayout {
     }
     // Byte range of a page; nullopt when it lies outside the layout.
     std::optional<std::uint64_t> page_offset(PageNumber page) const;
-    std::uint64_t page_bytes(PageNumber page) const { return std::uint64_t(page_size) << page.order; }
+    std::uint64_t page_bytes(PageNumber page) const {
+        return std::uint64_t(page_size) << page.order;
+    }
 
     // The layout with room for at least `usable` bytes of pages.
     static DatabaseLayout with_usable_bytes(std::uint64_t usable, std::uint32_t region_max_pages,

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "write_pages.h"
 #include "table_definition_codec.h"
+#include "write_pages.h"
 
 namespace redb::detail {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "write_pages.h"
 #include "table_definition_codec.h"
+#include "write_pages.h"
 
 namespace redb::detail {
 

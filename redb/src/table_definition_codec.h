@@ -21,7 +21,7 @@ struct TableDefinition {
     std::optional<std::uint32_t> fixed_value;
     std::uint32_t key_alignment = 1;
     std::uint32_t value_alignment = 1;
-    Bytes key_type;    // classification byte and name
+    Bytes key_type;  // classification byte and name
     Bytes value_type;
 
     static std::optional<TableDefinition> parse(ByteView bytes);

@@ -7,6 +7,7 @@ namespace redb::detail {
 namespace {
 
 constexpr std::size_t kPage = 4096;
+constexpr int kMaxDepth = 64;
 
 std::uint8_t order_for(std::size_t bytes) {
     std::uint8_t order = 0;
@@ -14,16 +15,22 @@ std::uint8_t order_for(std::size_t bytes) {
     return order;
 }
 
-int cmp_u64(std::uint64_t a, std::uint64_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int cmp_u64(std::uint64_t a, std::uint64_t b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 // Allocator state keys sort as: the old variants, then regions by number, the tracker, the id.
 std::pair<int, std::uint32_t> allocator_key_rank(ByteView k) {
     if (k.size() < 5) return {0, 0};
     switch (k[0]) {
-        case 3: return {1, get_u32(k.data() + 1)};
-        case 4: return {2, 0};
-        case 5: return {3, 0};
-        default: return {0, 0};
+        case 3:
+            return {1, get_u32(k.data() + 1)};
+        case 4:
+            return {2, 0};
+        case 5:
+            return {3, 0};
+        default:
+            return {0, 0};
     }
 }
 
@@ -32,7 +39,8 @@ std::pair<int, std::uint32_t> allocator_key_rank(ByteView k) {
 int compare_keys(KeyOrder order, ByteView a, ByteView b) {
     switch (order) {
         case KeyOrder::unsigned64:
-            if (a.size() >= 8 && b.size() >= 8) return cmp_u64(get_u64(a.data()), get_u64(b.data()));
+            if (a.size() >= 8 && b.size() >= 8)
+                return cmp_u64(get_u64(a.data()), get_u64(b.data()));
             break;
         case KeyOrder::freed_key:
             if (a.size() >= 16 && b.size() >= 16) {
@@ -44,7 +52,8 @@ int compare_keys(KeyOrder order, ByteView a, ByteView b) {
             auto ra = allocator_key_rank(a), rb = allocator_key_rank(b);
             return ra < rb ? -1 : (rb < ra ? 1 : 0);
         }
-        case KeyOrder::bytes: break;
+        case KeyOrder::bytes:
+            break;
     }
     auto r = std::lexicographical_compare_three_way(a.begin(), a.end(), b.begin(), b.end());
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
@@ -107,8 +116,8 @@ Result<TreeEditor::Level> TreeEditor::write_branches(const std::vector<ChildRef>
     while (begin < refs.size()) {
         std::size_t end = begin + 2 <= refs.size() ? begin + 2 : refs.size();
         std::size_t key_bytes = key_size(begin);
-        while (end < refs.size() &&
-               branch_bytes(end - begin, key_bytes + key_size(end - 1), kind_.widths.key) <= kPage) {
+        while (end < refs.size() && branch_bytes(end - begin, key_bytes + key_size(end - 1),
+                                                 kind_.widths.key) <= kPage) {
             key_bytes += key_size(end - 1);
             ++end;
         }
@@ -138,21 +147,24 @@ Result<TreeEditor::Level> TreeEditor::write_branches(const std::vector<ChildRef>
 }
 
 Result<TreeEditor::Level> TreeEditor::insert_at(PageNumber page, const std::optional<Bytes>& max,
-                                                ByteView key, ByteView value, bool& replaced) {
+                                                ByteView key, ByteView value, bool& replaced,
+                                                int depth) {
+    // A damaged file may link pages in a cycle.
+    if (depth > kMaxDepth) return std::unexpected(corrupted("tree too deep"));
     auto data = store_.read(page);
     if (!data) return std::unexpected(data.error());
     if (!data->empty() && (*data)[0] == kLeafType) {
         auto entries = decode_leaf(*data, kind_.widths);
         if (!entries) return std::unexpected(corrupted("damaged leaf page"));
-        auto it = std::lower_bound(entries->begin(), entries->end(), key,
-                                   [&](const Entry& e, ByteView k) {
-                                       return compare_keys(kind_.order, e.key, k) < 0;
-                                   });
+        auto it = std::lower_bound(
+            entries->begin(), entries->end(), key,
+            [&](const Entry& e, ByteView k) { return compare_keys(kind_.order, e.key, k) < 0; });
         if (it != entries->end() && compare_keys(kind_.order, it->key, key) == 0) {
             it->value.assign(value.begin(), value.end());
             replaced = true;
         } else {
-            entries->insert(it, Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())});
+            entries->insert(
+                it, Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())});
         }
         return write_leaves(*entries, page);
     }
@@ -162,7 +174,7 @@ Result<TreeEditor::Level> TreeEditor::insert_at(PageNumber page, const std::opti
     std::vector<std::optional<Bytes>> maxes;
     for (std::size_t i = 0; i < branch->children.size(); ++i)
         maxes.push_back(i < branch->keys.size() ? std::optional<Bytes>(branch->keys[i]) : max);
-    auto sub = insert_at(branch->children[idx].page, maxes[idx], key, value, replaced);
+    auto sub = insert_at(branch->children[idx].page, maxes[idx], key, value, replaced, depth + 1);
     if (!sub) return std::unexpected(sub.error());
     std::vector<ChildRef> refs(branch->children.begin(), branch->children.begin() + idx);
     std::vector<std::optional<Bytes>> new_maxes(maxes.begin(), maxes.begin() + idx);
@@ -188,12 +200,13 @@ Result<bool> TreeEditor::insert(std::optional<TreeRoot>& root, ByteView key, Byt
     bool replaced = false;
     Level level;
     if (!root) {
-        std::vector<Entry> one{Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())}};
+        std::vector<Entry> one{
+            Entry{Bytes(key.begin(), key.end()), Bytes(value.begin(), value.end())}};
         auto l = write_leaves(one, std::nullopt);
         if (!l) return std::unexpected(l.error());
         level = std::move(*l);
     } else {
-        auto l = insert_at(root->page, std::nullopt, key, value, replaced);
+        auto l = insert_at(root->page, std::nullopt, key, value, replaced, 0);
         if (!l) return std::unexpected(l.error());
         level = std::move(*l);
     }
@@ -206,7 +219,8 @@ Result<bool> TreeEditor::insert(std::optional<TreeRoot>& root, ByteView key, Byt
 
 Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
                                                                const std::optional<Bytes>& max,
-                                                               ByteView key) {
+                                                               ByteView key, int depth) {
+    if (depth > kMaxDepth) return std::unexpected(corrupted("tree too deep"));
     auto data = store_.read(page);
     if (!data) return std::unexpected(data.error());
     if (!data->empty() && (*data)[0] == kLeafType) {
@@ -231,7 +245,7 @@ Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
     std::vector<std::optional<Bytes>> maxes;
     for (std::size_t i = 0; i < branch->children.size(); ++i)
         maxes.push_back(i < branch->keys.size() ? std::optional<Bytes>(branch->keys[i]) : max);
-    auto sub = remove_at(branch->children[idx].page, maxes[idx], key);
+    auto sub = remove_at(branch->children[idx].page, maxes[idx], key, depth + 1);
     if (!sub) return std::unexpected(sub.error());
     if (!*sub) return std::optional<Level>();
     Level& r = **sub;
@@ -252,8 +266,8 @@ Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
         auto add_sibling = [&] {
             for (std::size_t i = 0; i < sbranch->children.size(); ++i) {
                 merged.push_back(sbranch->children[i]);
-                merged_maxes.push_back(i < sbranch->keys.size() ? std::optional<Bytes>(sbranch->keys[i])
-                                                               : maxes[sib]);
+                merged_maxes.push_back(
+                    i < sbranch->keys.size() ? std::optional<Bytes>(sbranch->keys[i]) : maxes[sib]);
             }
         };
         if (sib > idx) {
@@ -304,7 +318,7 @@ Result<std::optional<TreeEditor::Level>> TreeEditor::remove_at(PageNumber page,
 
 Result<bool> TreeEditor::remove(std::optional<TreeRoot>& root, ByteView key) {
     if (!root) return false;
-    auto r = remove_at(root->page, std::nullopt, key);
+    auto r = remove_at(root->page, std::nullopt, key, 0);
     if (!r) return std::unexpected(r.error());
     if (!*r) return false;
     Level level = std::move(**r);
@@ -315,49 +329,46 @@ Result<bool> TreeEditor::remove(std::optional<TreeRoot>& root, ByteView key) {
     return true;
 }
 
-Result<std::optional<Entry>> TreeEditor::get(const std::optional<TreeRoot>& root, ByteView key) {
+Result<std::optional<Entry>> TreeEditor::descend(
+    const std::optional<TreeRoot>& root, const std::function<std::size_t(const BranchNode&)>& child,
+    const std::function<std::optional<Entry>(std::vector<Entry>&)>& pick) {
     if (!root) return std::optional<Entry>();
     PageNumber page = root->page;
-    for (int depth = 0; depth < 64; ++depth) {
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
         auto data = store_.read(page);
         if (!data) return std::unexpected(data.error());
         if (!data->empty() && (*data)[0] == kLeafType) {
             auto entries = decode_leaf(*data, kind_.widths);
             if (!entries) return std::unexpected(corrupted("damaged leaf page"));
-            for (auto& e : *entries)
-                if (compare_keys(kind_.order, e.key, key) == 0) return std::optional<Entry>(e);
-            return std::optional<Entry>();
+            return pick(*entries);
         }
         auto branch = decode_branch(*data, kind_.widths.key);
         if (!branch) return std::unexpected(corrupted("damaged branch page"));
-        page = branch->children[child_index(*branch, key)].page;
+        page = branch->children[child(*branch)].page;
     }
     return std::unexpected(corrupted("tree too deep"));
 }
 
-Result<std::optional<Entry>> TreeEditor::edge(const std::optional<TreeRoot>& root, bool want_last) {
-    if (!root) return std::optional<Entry>();
-    PageNumber page = root->page;
-    for (int depth = 0; depth < 64; ++depth) {
-        auto data = store_.read(page);
-        if (!data) return std::unexpected(data.error());
-        if (!data->empty() && (*data)[0] == kLeafType) {
-            auto entries = decode_leaf(*data, kind_.widths);
-            if (!entries) return std::unexpected(corrupted("damaged leaf page"));
-            return std::optional<Entry>(want_last ? entries->back() : entries->front());
-        }
-        auto branch = decode_branch(*data, kind_.widths.key);
-        if (!branch) return std::unexpected(corrupted("damaged branch page"));
-        page = want_last ? branch->children.back().page : branch->children.front().page;
-    }
-    return std::unexpected(corrupted("tree too deep"));
+Result<std::optional<Entry>> TreeEditor::get(const std::optional<TreeRoot>& root, ByteView key) {
+    return descend(
+        root, [&](const BranchNode& b) { return child_index(b, key); },
+        [&](std::vector<Entry>& entries) -> std::optional<Entry> {
+            for (auto& e : entries)
+                if (compare_keys(kind_.order, e.key, key) == 0) return std::move(e);
+            return std::nullopt;
+        });
 }
 
 Result<std::optional<Entry>> TreeEditor::first(const std::optional<TreeRoot>& root) {
-    return edge(root, false);
+    return descend(
+        root, [](const BranchNode&) { return std::size_t(0); },
+        [](std::vector<Entry>& e) { return std::optional<Entry>(std::move(e.front())); });
 }
+
 Result<std::optional<Entry>> TreeEditor::last(const std::optional<TreeRoot>& root) {
-    return edge(root, true);
+    return descend(
+        root, [](const BranchNode& b) { return b.children.size() - 1; },
+        [](std::vector<Entry>& e) { return std::optional<Entry>(std::move(e.back())); });
 }
 
 Result<std::vector<Entry>> TreeEditor::all(const std::optional<TreeRoot>& root) {

@@ -23,7 +23,7 @@ int compare_keys(KeyOrder order, ByteView a, ByteView b);
 // Copy-on-write changes of one B-tree: every changed page is written anew (or rewritten in
 // place when this transaction wrote it), and the pages it replaces go to `freed`.
 class TreeEditor {
-public:
+  public:
     TreeEditor(PageStore& store, TreeKind kind, std::vector<PageNumber>& freed)
         : store_(store), kind_(kind), freed_(freed) {}
 
@@ -39,16 +39,16 @@ public:
     // Gives up every page of the tree.
     Status release_all(const std::optional<TreeRoot>& root);
 
-private:
+  private:
     struct Level {
         std::vector<ChildRef> refs;
         std::vector<std::optional<Bytes>> maxes;
         bool lone = false;  // refs holds the single child of a node that lost all others
     };
     Result<Level> insert_at(PageNumber page, const std::optional<Bytes>& max, ByteView key,
-                            ByteView value, bool& replaced);
+                            ByteView value, bool& replaced, int depth);
     Result<std::optional<Level>> remove_at(PageNumber page, const std::optional<Bytes>& max,
-                                           ByteView key);
+                                           ByteView key, int depth);
     Result<Level> write_leaves(const std::vector<Entry>& entries, std::optional<PageNumber> reuse);
     Result<Level> write_branches(const std::vector<ChildRef>& refs,
                                  const std::vector<std::optional<Bytes>>& maxes,
@@ -56,7 +56,11 @@ private:
     Result<ChildRef> write_node(Bytes content, std::optional<PageNumber>& reuse);
     Result<std::optional<TreeRoot>> finish_root(Level level, std::uint64_t length);
     std::size_t child_index(const BranchNode& b, ByteView key) const;
-    Result<std::optional<Entry>> edge(const std::optional<TreeRoot>& root, bool want_last);
+    // Walks from the root to one leaf, choosing a child at each branch.
+    Result<std::optional<Entry>> descend(
+        const std::optional<TreeRoot>& root,
+        const std::function<std::size_t(const BranchNode&)>& child,
+        const std::function<std::optional<Entry>(std::vector<Entry>&)>& pick);
 
     PageStore& store_;
     TreeKind kind_;

@@ -54,14 +54,14 @@ static Status walk_table(PageStore& store, const TableDefinition& def, bool veri
         return walk_tree(store, *def.root, {def.fixed_key, def.fixed_value}, verify, visit);
     // A multimap value is an inline leaf (type 1) or the root of a tree of values (type 3).
     Widths inner{def.fixed_value, 0};
-    return walk_tree(store, *def.root, {def.fixed_key, std::nullopt}, verify, visit,
-                     [&](ByteView v) -> Status {
-                         if (v.empty()) return std::unexpected(corrupted("empty multimap value"));
-                         if (v[0] != 3) return {};
-                         if (v.size() < 1 + TreeRoot::kBytes)
-                             return std::unexpected(corrupted("short multimap value"));
-                         return walk_tree(store, TreeRoot::load(v.data() + 1), inner, verify, visit);
-                     });
+    return walk_tree(
+        store, *def.root, {def.fixed_key, std::nullopt}, verify, visit, [&](ByteView v) -> Status {
+            if (v.empty()) return std::unexpected(corrupted("empty multimap value"));
+            if (v[0] != 3) return {};
+            if (v.size() < 1 + TreeRoot::kBytes)
+                return std::unexpected(corrupted("short multimap value"));
+            return walk_tree(store, TreeRoot::load(v.data() + 1), inner, verify, visit);
+        });
 }
 
 Result<std::uint64_t> walk_table_tree(PageStore& store, const std::optional<TreeRoot>& root,
@@ -86,23 +86,23 @@ Status walk_freed_lists(PageStore& store, const std::optional<TreeRoot>& system_
                         std::string_view table, const PageVisitor& visit) {
     std::vector<PageNumber> unused;
     TreeEditor tables(store, {{}, KeyOrder::bytes}, unused);
-    auto entry = tables.get(system_root, ByteView(reinterpret_cast<const std::uint8_t*>(table.data()),
-                                                  table.size()));
+    auto entry = tables.get(
+        system_root, ByteView(reinterpret_cast<const std::uint8_t*>(table.data()), table.size()));
     if (!entry) return std::unexpected(entry.error());
     if (!*entry) return {};
     auto def = TableDefinition::parse((*entry)->value);
     if (!def) return std::unexpected(corrupted("damaged table definition"));
     if (!def->root) return {};
-    return walk_tree(store, *def->root, {16, std::nullopt}, false, [](PageNumber) -> Status { return {}; },
-                     [&](ByteView v) -> Status {
-                         if (v.size() < 2) return std::unexpected(corrupted("short page list"));
-                         std::size_t n = get_u16(v.data());
-                         if (v.size() < 2 + 8 * n) return std::unexpected(corrupted("short page list"));
-                         for (std::size_t i = 0; i < n; ++i)
-                             if (auto s = visit(PageNumber::decode(get_u64(v.data() + 2 + 8 * i))); !s)
-                                 return s;
-                         return {};
-                     });
+    return walk_tree(
+        store, *def->root, {16, std::nullopt}, false, [](PageNumber) -> Status { return {}; },
+        [&](ByteView v) -> Status {
+            if (v.size() < 2) return std::unexpected(corrupted("short page list"));
+            std::size_t n = get_u16(v.data());
+            if (v.size() < 2 + 8 * n) return std::unexpected(corrupted("short page list"));
+            for (std::size_t i = 0; i < n; ++i)
+                if (auto s = visit(PageNumber::decode(get_u64(v.data() + 2 + 8 * i))); !s) return s;
+            return {};
+        });
 }
 
 }  // namespace redb::detail

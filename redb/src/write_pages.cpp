@@ -4,7 +4,9 @@
 
 namespace redb::detail {
 
-Error io_failure(const snv::os::Error& e) { return Error::io(e.text, e.code); }
+Error io_failure(const snv::os::Error& e) {
+    return Error::io(e.text, e.code);
+}
 
 Status PageStore::sync() {
     if (auto s = storage_.sync(); !s) return std::unexpected(io_failure(s.error()));
@@ -29,14 +31,17 @@ Result<PageNumber> PageStore::allocate(std::uint8_t order) {
     if (!page) {
         if (auto s = grow(order); !s) return std::unexpected(s.error());
         page = allocators_.allocate(order, use_lowest);
-        if (!page) return std::unexpected(Error{ErrorKind::Io, "the database file has no room left", 0});
+        if (!page)
+            return std::unexpected(Error{ErrorKind::Io, "the database file has no room left", 0});
     }
     uncommitted_.insert(page->encode());
     cache_.erase(page->encode());
     return *page;
 }
 
-void PageStore::put(PageNumber page, Bytes content) { dirty_[page.encode()] = std::move(content); }
+void PageStore::put(PageNumber page, Bytes content) {
+    dirty_[page.encode()] = std::move(content);
+}
 
 void PageStore::release(PageNumber page, std::vector<PageNumber>& pending) {
     std::uint64_t key = page.encode();
@@ -68,7 +73,8 @@ Status PageStore::write_dirty_pages() {
     std::uint64_t run_start = 0;
     auto flush = [&]() -> Status {
         if (run.empty()) return {};
-        if (auto s = storage_.write_at(run_start, run); !s) return std::unexpected(io_failure(s.error()));
+        if (auto s = storage_.write_at(run_start, run); !s)
+            return std::unexpected(io_failure(s.error()));
         run.clear();
         return {};
     };
@@ -119,8 +125,10 @@ Status PageStore::grow(std::uint8_t order) {
     }
     DatabaseLayout next = DatabaseLayout::with_usable_bytes(desired, l.region_max_pages,
                                                             l.region_header_pages, l.page_size);
-    if (next.num_regions() > kMaxRegions) return std::unexpected(Error{ErrorKind::Io, "the database file has no room left", 0});
-    if (auto s = storage_.set_len(next.file_length()); !s) return std::unexpected(io_failure(s.error()));
+    if (next.num_regions() > kMaxRegions)
+        return std::unexpected(Error{ErrorKind::Io, "the database file has no room left", 0});
+    if (auto s = storage_.set_len(next.file_length()); !s)
+        return std::unexpected(io_failure(s.error()));
     if (auto s = sync(); !s) return s;
     allocators_.resize_to(next);
     header_.layout = next;

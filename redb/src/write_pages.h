@@ -8,23 +8,25 @@
 
 #include "header_codec.h"
 #include "le_bytes.h"
-#include "os/error.h"
 #include "os/db_file.h"
+#include "os/error.h"
 #include "redb/error.h"
 #include "region_allocators.h"
 
 namespace redb::detail {
 
-
-inline Error corrupted(std::string what) { return Error::corrupted(std::move(what)); }
+inline Error corrupted(std::string what) {
+    return Error::corrupted(std::move(what));
+}
 // Errors of the file itself, with the operating system's code.
 Error io_failure(const snv::os::Error& e);
 
 // The pages of an open file: committed pages are read from the storage, pages written by the
 // running transaction stay in memory until the commit writes them.
 class PageStore {
-public:
-    PageStore(snv::os::DbFile& storage, SuperHeader header) : storage_(storage), header_(std::move(header)) {}
+  public:
+    PageStore(snv::os::DbFile& storage, SuperHeader header)
+        : storage_(storage), header_(std::move(header)) {}
 
     snv::os::DbFile& file() { return storage_; }
     Status sync();
@@ -50,7 +52,7 @@ public:
 
     bool use_lowest = false;  // the close commit packs its pages low, as the library does
 
-private:
+  private:
     Status grow(std::uint8_t order);
 
     snv::os::DbFile& storage_;

@@ -10,7 +10,9 @@ using detail::SessionState;
 
 namespace {
 
-Error usage(std::string text) { return {ErrorKind::Unsupported, std::move(text), 0}; }
+Error usage(std::string text) {
+    return {ErrorKind::Unsupported, std::move(text), 0};
+}
 
 }  // namespace
 
@@ -29,7 +31,9 @@ Result<std::unique_ptr<WriteSession>> WriteSession::open(std::unique_ptr<snv::os
     return std::unique_ptr<WriteSession>(new WriteSession(std::move(*state)));
 }
 
-bool WriteSession::repaired() const { return state_->repaired; }
+bool WriteSession::repaired() const {
+    return state_->repaired;
+}
 
 Result<WriteTransaction> WriteSession::begin_write() {
     SessionState& s = *state_;
@@ -42,7 +46,8 @@ Result<WriteTransaction> WriteSession::begin_write() {
     if (s.has_savepoint)
         return std::unexpected(Error{ErrorKind::Unsupported,
                                      "the database has a persistent savepoint; writing to such a "
-                                     "file is not supported", 0});
+                                     "file is not supported",
+                                     0});
     auto& slot = s.store.header().primary_slot();
     s.txn.emplace();
     s.txn->id = slot.transaction_id + 1;
@@ -60,7 +65,8 @@ Status WriteSession::close() {
     }
     s.closed = true;
     if (s.has_savepoint) return {};  // nothing was written
-    if (s.poisoned) return std::unexpected(Error::io("an earlier commit failed; the file needs repair"));
+    if (s.poisoned)
+        return std::unexpected(Error::io("an earlier commit failed; the file needs repair"));
     auto& slot = s.store.header().primary_slot();
     s.txn.emplace();
     s.txn->id = slot.transaction_id + 1;

@@ -18,14 +18,17 @@ detail::Bytes key_bytes(std::uint64_t key) {
 }
 
 Result<detail::TransactionState*> running(SessionState* s) {
-    if (!s || !s->txn) return std::unexpected(Error{ErrorKind::Unsupported, "the transaction has ended", 0});
+    if (!s || !s->txn)
+        return std::unexpected(Error{ErrorKind::Unsupported, "the transaction has ended", 0});
     return &*s->txn;
 }
 
 Result<detail::TransactionState*> with_table(SessionState* s) {
     auto t = running(s);
     if (!t) return t;
-    if (!(*t)->table) return std::unexpected(Error{ErrorKind::Unsupported, "no table is open in the transaction", 0});
+    if (!(*t)->table)
+        return std::unexpected(
+            Error{ErrorKind::Unsupported, "no table is open in the transaction", 0});
     return t;
 }
 
@@ -51,7 +54,9 @@ WriteTransaction& WriteTransaction::operator=(WriteTransaction&& o) noexcept {
     }
     return *this;
 }
-WriteTransaction::~WriteTransaction() { abandon(); }
+WriteTransaction::~WriteTransaction() {
+    abandon();
+}
 
 void WriteTransaction::abandon() {
     if (session_ && session_->txn) {
@@ -72,8 +77,11 @@ Status WriteTransaction::open_table(std::string_view name) {
         if (d.table_type != detail::kNormalTable || d.key_type != wanted.key_type ||
             d.value_type != wanted.value_type || d.fixed_key != wanted.fixed_key ||
             d.fixed_value != wanted.fixed_value)
-            return std::unexpected(Error{ErrorKind::TableTypeMismatch, "table " + std::string(name) +
-                                              " is stored with other key or value types than u64 and &str", 0});
+            return std::unexpected(
+                Error{ErrorKind::TableTypeMismatch,
+                      "table " + std::string(name) +
+                          " is stored with other key or value types than u64 and &str",
+                      0});
         (*t)->table = d;
         (*t)->table_changed = false;
     } else {
@@ -117,7 +125,8 @@ Result<std::optional<std::string>> WriteTransaction::get(std::uint64_t key) {
 Status WriteTransaction::insert(std::uint64_t key, std::string_view value) {
     auto t = with_table(session_);
     if (!t) return std::unexpected(t.error());
-    if (value.size() > 3u * 1024 * 1024 * 1024) return std::unexpected(Error{ErrorKind::ValueTooLarge, "value too large", 0});
+    if (value.size() > 3u * 1024 * 1024 * 1024)
+        return std::unexpected(Error{ErrorKind::ValueTooLarge, "value too large", 0});
     detail::TreeEditor e(session_->store, kU64Str, (*t)->data_freed);
     auto r = e.insert((*t)->table->root, key_bytes(key), detail::as_bytes(value));
     if (!r) {

@@ -12,22 +12,6 @@ using History = std::vector<std::pair<std::uint64_t, std::string>>;
 
 constexpr std::uint64_t kLimit = 10000;
 
-// One append as the history log makes it: under the last key plus one, then the prune.
-void append(redb::WriteSession& session, const std::string& text) {
-    auto txn = session.begin_write();
-    ASSERT_TRUE(txn) << txn.error().to_string();
-    ASSERT_TRUE(txn->open_table("history"));
-    auto last = txn->last();
-    ASSERT_TRUE(last);
-    std::uint64_t key = *last ? (*last)->first + 1 : 0;
-    ASSERT_TRUE(txn->insert(key, text));
-    auto len = txn->len();
-    ASSERT_TRUE(len);
-    for (std::uint64_t n = *len; n > kLimit; --n) ASSERT_TRUE(txn->remove_first());
-    auto c = txn->commit();
-    ASSERT_TRUE(c) << c.error().to_string();
-}
-
 void expect_append(History& h, const std::string& text) {
     h.emplace_back(h.empty() ? 0 : h.back().first + 1, text);
     while (h.size() > kLimit) h.erase(h.begin());
@@ -56,8 +40,8 @@ TEST_P(AppendToFixture, OracleSeesCleanFileWithExpectedHistory) {
         EXPECT_EQ(before.repaired, (*session)->repaired());
         for (int i = 0; i < c.appends; ++i) {
             std::string text = "appended " + std::to_string(i);
-            append(**session, text);
-            if (HasFatalFailure()) return;
+            auto r = append_one(**session, text);
+            ASSERT_TRUE(r) << r.error().to_string();
             expect_append(expected, text);
         }
         auto closed = (*session)->close();

@@ -11,15 +11,7 @@ using namespace snv::test;
 redb::Status append_session(std::unique_ptr<snv::os::DbFile> file, const std::string& text) {
     auto session = redb::WriteSession::open(std::move(file));
     if (!session) return std::unexpected(session.error());
-    auto txn = (*session)->begin_write();
-    if (!txn) return std::unexpected(txn.error());
-    if (auto r = txn->open_table("history"); !r) return r;
-    auto last = txn->last();
-    if (!last) return std::unexpected(last.error());
-    if (auto r = txn->insert(*last ? (*last)->first + 1 : 0, text); !r) return r;
-    for (auto n = txn->len(); n && *n > 10000; n = txn->len())
-        if (auto r = txn->remove_first(); !r) return std::unexpected(r.error());
-    if (auto r = txn->commit(); !r) return r;
+    if (auto r = append_one(**session, text); !r) return r;
     return (*session)->close();
 }
 

@@ -44,9 +44,11 @@ inline snv::os::NativePath native(const std::string& path) {
 #endif
 }
 
+// By hand: mingw's std::filesystem::copy_file does not overwrite an existing file.
 inline void copy_file(const std::string& from, const std::string& to) {
-    std::filesystem::copy_file(std::filesystem::path(native(from)), std::filesystem::path(native(to)),
-                               std::filesystem::copy_options::overwrite_existing);
+    std::ifstream in(std::filesystem::path(native(from)), std::ios::binary);
+    std::ofstream out(std::filesystem::path(native(to)), std::ios::binary | std::ios::trunc);
+    out << in.rdbuf();
 }
 
 inline void remove_file(const std::string& path) {
@@ -68,7 +70,7 @@ inline std::unique_ptr<snv::os::DbFile> open_file(const std::string& path) {
 // sync are held back and at the stop only those to the header survive: the worst order in
 // which a disk may have kept them.
 class StoppingFile : public snv::os::DbFile {
-public:
+  public:
     // What the test reads after the session (and this file) is gone.
     struct Probe {
         std::uint64_t steps = 0;
@@ -76,7 +78,9 @@ public:
     };
     StoppingFile(std::unique_ptr<snv::os::DbFile> inner, std::uint64_t stop_at,
                  std::shared_ptr<Probe> probe, bool lose_unsynced = false)
-        : inner_(std::move(inner)), stop_at_(stop_at), probe_(std::move(probe)),
+        : inner_(std::move(inner)),
+          stop_at_(stop_at),
+          probe_(std::move(probe)),
           lose_unsynced_(lose_unsynced) {}
     snv::os::Status read_at(std::uint64_t offset, std::span<std::uint8_t> out) override {
         if (auto r = inner_->read_at(offset, out); !r) return r;
@@ -108,7 +112,7 @@ public:
     }
     snv::os::Result<bool> try_lock() override { return inner_->try_lock(); }
 
-private:
+  private:
     bool step() {
         if (probe_->stopped) return false;
         if (++probe_->steps >= stop_at_) {
@@ -136,13 +140,14 @@ inline int run_oracle(const std::string& args, std::string* out = nullptr) {
     std::string base = temp_path("oracle-" + std::to_string(++counter));
     std::string out_file = base + ".out", rc_file = base + ".rc";
     remove_file(rc_file);
-    std::string script = std::string(SNV_ORACLE) + " " + args + " > " + out_file + " 2>&1; echo $? > " +
-                         rc_file + ".tmp; mv " + rc_file + ".tmp " + rc_file;
+    std::string script = std::string(SNV_ORACLE) + " " + args + " > " + out_file +
+                         " 2>&1; echo $? > " + rc_file + ".tmp; mv " + rc_file + ".tmp " + rc_file;
     // The C runtime joins the arguments with blanks, unquoted.
     std::string quoted = "\"" + script + "\"";
     const char* argv[] = {"sh", "-c", quoted.c_str(), nullptr};
     _spawnv(_P_WAIT, "Z:\\bin\\sh", argv);
-    for (int i = 0; i < 6000 && !std::filesystem::exists(std::filesystem::path(native(rc_file))); ++i)
+    for (int i = 0; i < 6000 && !std::filesystem::exists(std::filesystem::path(native(rc_file)));
+         ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     auto slurp = [](const std::string& path) {
         std::ifstream in(std::filesystem::path(native(path)), std::ios::binary);
@@ -204,13 +209,28 @@ inline OracleDump oracle_dump(const std::string& path) {
 inline int oracle_check(const std::string& path, bool allow_repair, std::string* out = nullptr) {
     std::string copy = path + ".check-copy";
     copy_file(path, copy);
-    int rc = run_oracle(std::string("check ") + (allow_repair ? "--allow-repair " : "") + copy, out);
+    int rc =
+        run_oracle(std::string("check ") + (allow_repair ? "--allow-repair " : "") + copy, out);
     remove_file(copy);
     return rc;
 }
 
 inline redb::Result<std::unique_ptr<redb::WriteSession>> open_session(const std::string& path) {
     return redb::WriteSession::open(native(path));
+}
+
+// One append as the history log makes it: under the last key plus one, then the prune to
+// 10000 entries, in one transaction.
+inline redb::Status append_one(redb::WriteSession& session, const std::string& text) {
+    auto txn = session.begin_write();
+    if (!txn) return std::unexpected(txn.error());
+    if (auto r = txn->open_table("history"); !r) return r;
+    auto last = txn->last();
+    if (!last) return std::unexpected(last.error());
+    if (auto r = txn->insert(*last ? (*last)->first + 1 : 0, text); !r) return r;
+    for (auto n = txn->len(); n && *n > 10000; n = txn->len())
+        if (auto r = txn->remove_first(); !r) return std::unexpected(r.error());
+    return txn->commit();
 }
 
 }  // namespace snv::test

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 
@@ -90,6 +92,65 @@ TEST(TreeShapes, DrainingFromTheFront) {
     }
     EXPECT_EQ(0, oracle_check(path, false, &out)) << out;
     EXPECT_EQ(0u, oracle_dump(path).history.size());
+}
+
+}  // namespace
+
+#include "header_codec.h"
+#include "node_codec.h"
+#include "table_definition_codec.h"
+
+namespace {
+
+using namespace snv::test;
+namespace d = redb::detail;
+
+std::vector<std::uint8_t> slurp(const std::string& path) {
+    std::ifstream in(std::filesystem::path(native(path)), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A damaged file whose saved allocator state still looks valid is not verified at open; a
+// branch that points back at itself must end the change with an error, not run forever.
+TEST(TreeShapes, CycleInADamagedTreeIsAnError) {
+    std::string path = temp_path("cycle.redb");
+    remove_file(path);
+    {
+        auto session = open_session(path);
+        ASSERT_TRUE(session);
+        auto txn = (*session)->begin_write();
+        ASSERT_TRUE(txn && txn->open_table("history"));
+        for (std::uint64_t k = 0; k < 2000; ++k) ASSERT_TRUE(txn->insert(k, "some text"));
+        ASSERT_TRUE(txn->commit());
+        ASSERT_TRUE((*session)->close());
+    }
+    auto bytes = slurp(path);
+    auto header = d::parse_header(d::ByteView(bytes).first(d::kHeaderBytes));
+    ASSERT_TRUE(header);
+    auto page_at = [&](d::PageNumber p) {
+        return d::ByteView(bytes).subspan(*header->layout.page_offset(p),
+                                          header->layout.page_bytes(p));
+    };
+    auto tables = d::decode_leaf(page_at(header->primary_slot().user_root->page), {});
+    ASSERT_TRUE(tables && tables->size() == 1);
+    auto def = d::TableDefinition::parse((*tables)[0].value);
+    ASSERT_TRUE(def && def->root);
+    d::PageNumber root = def->root->page;
+    std::size_t offset = *header->layout.page_offset(root);
+    ASSERT_EQ(d::kBranchType, bytes[offset]);
+    std::size_t keys = d::get_u16(&bytes[offset + 2]);
+    d::put_u64(&bytes[offset + 8 + 16 * (keys + 1)], root.encode());  // first child: itself
+    {
+        std::ofstream out(std::filesystem::path(native(path)), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    auto session = open_session(path);
+    ASSERT_TRUE(session) << session.error().to_string();
+    auto txn = (*session)->begin_write();
+    ASSERT_TRUE(txn && txn->open_table("history"));
+    auto removed = txn->remove(0);
+    ASSERT_FALSE(removed);
+    EXPECT_EQ(redb::ErrorKind::Corrupted, removed.error().kind);
 }
 
 }  // namespace

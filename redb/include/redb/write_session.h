@@ -17,14 +17,13 @@ namespace detail {
 struct SessionState;
 }
 
-
 class WriteTransaction;
 
 // An open database file for writing. Opening initializes an empty file as a new database and
 // repairs a file that was not closed cleanly; `close` leaves it so that the next open needs no
 // repair. The session holds the file's lock until it is destroyed.
 class WriteSession {
-public:
+  public:
     // Opens (creating when missing, never truncating) and locks the file. Errors: Io,
     // AlreadyOpen (another process holds the lock), NotRedb, UpgradeRequired, Corrupted.
     static Result<std::unique_ptr<WriteSession>> open(const snv::os::NativePath& path);
@@ -40,7 +39,7 @@ public:
     // The final commit that stores the allocator state. Without it the next open repairs.
     Status close();
 
-private:
+  private:
     explicit WriteSession(std::unique_ptr<detail::SessionState> state);
     std::unique_ptr<detail::SessionState> state_;
 };
@@ -50,7 +49,7 @@ using HistoryEntry = std::pair<std::uint64_t, std::string>;
 // A write transaction over one table of u64 keys and string values (created when missing).
 // Dropping it without `commit` abandons it: nothing reaches the file.
 class WriteTransaction {
-public:
+  public:
     WriteTransaction(WriteTransaction&&) noexcept;
     WriteTransaction& operator=(WriteTransaction&&) noexcept;
     ~WriteTransaction();
@@ -67,7 +66,7 @@ public:
     Status commit();
     void abandon();
 
-private:
+  private:
     friend class WriteSession;
     explicit WriteTransaction(detail::SessionState* session);
     detail::SessionState* session_ = nullptr;
