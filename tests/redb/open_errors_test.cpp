@@ -58,10 +58,12 @@ TEST(OpenErrors, EachBadFileGivesItsErrorAndStaysUntouched) {
     }
 }
 
-TEST(OpenErrors, AMissingFolderIsAnIoError) {
-    auto db = redb_test::open_path(redb_test::fixture("no-such-folder/history.redb"));
-    ASSERT_FALSE(db.has_value());
-    EXPECT_EQ(db.error().kind, ErrorKind::Io);
+TEST(OpenErrors, AMissingFolderOrAFolderInsteadOfTheFileIsAnIoError) {
+    for (const std::string& path : {redb_test::fixture("no-such-folder/history.redb"), redb_test::fixture_dir()}) {
+        auto db = redb_test::open_path(path);
+        ASSERT_FALSE(db.has_value()) << path;
+        EXPECT_EQ(db.error().kind, ErrorKind::Io) << path;
+    }
 }
 
 TEST(SuperHeader, ParsesAndSerializesBackToTheSameBytes) {
