@@ -24,14 +24,17 @@ template <typename F>
 double millis(F&& f) {
     auto start = std::chrono::steady_clock::now();
     f();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string oracle = argc > 1 ? argv[1] : "/work/shared/tools/redb-oracle/bin/redb-oracle";
-    const std::string path = (std::filesystem::temp_directory_path() / "redb_read_bench.redb").string();
+    const std::string oracle =
+        argc > 1 ? argv[1] : "/work/shared/tools/redb-oracle/bin/redb-oracle";
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "redb_read_bench.redb").string();
     std::filesystem::remove(path);
     if (std::system((oracle + " fixture history:10000:0 " + path).c_str()) != 0) return 1;
     std::vector<double> ours, theirs, lookups;
@@ -59,9 +62,11 @@ int main(int argc, char** argv) {
             if (std::system((oracle + " dump " + path + " > /dev/null").c_str()) != 0) std::exit(1);
         }));
     }
-    std::printf("open + first/last/len + walk of 10000 entries: %.2f ms (redb dump process: %.2f ms)\n",
-                median(ours), median(theirs));
-    std::printf("1000 lookups: %.2f ms  (checksum %llu)\n", median(lookups), static_cast<unsigned long long>(checksum));
+    std::printf(
+        "open + first/last/len + walk of 10000 entries: %.2f ms (redb dump process: %.2f ms)\n",
+        median(ours), median(theirs));
+    std::printf("1000 lookups: %.2f ms  (checksum %llu)\n", median(lookups),
+                static_cast<unsigned long long>(checksum));
     std::filesystem::remove(path);
     return 0;
 }

@@ -25,15 +25,25 @@ std::strong_ordering order_le(Bytes a, Bytes b) {
     return x <=> y;
 }
 
-Error too_deep() { return Error::corrupted("B-tree exceeds the maximum depth"); }
-Error revisited() { return Error::corrupted("B-tree page referenced twice"); }
+Error too_deep() {
+    return Error::corrupted("B-tree exceeds the maximum depth");
+}
+Error revisited() {
+    return Error::corrupted("B-tree page referenced twice");
+}
 
-std::vector<std::uint8_t> copy(Bytes b) { return {b.begin(), b.end()}; }
+std::vector<std::uint8_t> copy(Bytes b) {
+    return {b.begin(), b.end()};
+}
 
 }  // namespace
 
-std::strong_ordering order_u64(Bytes a, Bytes b) { return order_le<std::uint64_t>(a, b); }
-std::strong_ordering order_u32(Bytes a, Bytes b) { return order_le<std::uint32_t>(a, b); }
+std::strong_ordering order_u64(Bytes a, Bytes b) {
+    return order_le<std::uint64_t>(a, b);
+}
+std::strong_ordering order_u32(Bytes a, Bytes b) {
+    return order_le<std::uint32_t>(a, b);
+}
 
 Result<std::optional<std::vector<std::uint8_t>>> BtreeReader::get(Bytes key) const {
     if (!root_) return std::optional<std::vector<std::uint8_t>>{};
@@ -50,7 +60,10 @@ Result<std::optional<std::vector<std::uint8_t>>> BtreeReader::get(Bytes key) con
                 std::size_t mid = lo + (hi - lo) / 2;
                 auto c = order_(key, leaf->key(mid));
                 if (c == 0) return std::optional(copy(leaf->value(mid)));
-                if (c < 0) hi = mid; else lo = mid + 1;
+                if (c < 0)
+                    hi = mid;
+                else
+                    lo = mid + 1;
             }
             return std::optional<std::vector<std::uint8_t>>{};
         }
@@ -60,8 +73,14 @@ Result<std::optional<std::vector<std::uint8_t>>> BtreeReader::get(Bytes key) con
         while (lo < hi) {
             std::size_t mid = lo + (hi - lo) / 2;
             auto c = order_(key, branch->key(mid));
-            if (c == 0) { lo = mid; break; }
-            if (c < 0) hi = mid; else lo = mid + 1;
+            if (c == 0) {
+                lo = mid;
+                break;
+            }
+            if (c < 0)
+                hi = mid;
+            else
+                lo = mid + 1;
         }
         number = branch->child(lo);
     }
@@ -89,8 +108,12 @@ Result<std::optional<Entry>> BtreeReader::edge(bool rightmost) const {
     return std::unexpected(too_deep());
 }
 
-Result<std::optional<Entry>> BtreeReader::first() const { return edge(false); }
-Result<std::optional<Entry>> BtreeReader::last() const { return edge(true); }
+Result<std::optional<Entry>> BtreeReader::first() const {
+    return edge(false);
+}
+Result<std::optional<Entry>> BtreeReader::last() const {
+    return edge(true);
+}
 
 namespace {
 
@@ -101,8 +124,8 @@ struct Walker {
     const PageStore& store;
     Widths widths;
     std::unordered_set<std::uint64_t> seen;
-    bool verify = false;      // compare each page with the checksum its parent records
-    bool mismatch = false;    // set when verification failed
+    bool verify = false;    // compare each page with the checksum its parent records
+    bool mismatch = false;  // set when verification failed
     std::function<Status(PageNumber)> on_page;
     std::function<bool(const LeafPage&)> on_leaf;
 

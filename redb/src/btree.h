@@ -26,8 +26,9 @@ struct Entry {
 // Read access to one B-tree. A corrupt tree (bad page, cycle, excessive depth, a page reached
 // twice) gives a Corrupted error, never a crash or an endless walk.
 class BtreeReader {
-public:
-    BtreeReader(const PageStore& store, std::optional<BtreeHeader> root, Widths widths, KeyOrder order)
+  public:
+    BtreeReader(const PageStore& store, std::optional<BtreeHeader> root, Widths widths,
+                KeyOrder order)
         : store_(&store), root_(root), widths_(widths), order_(order) {}
 
     const std::optional<BtreeHeader>& root() const { return root_; }
@@ -44,7 +45,7 @@ public:
     // Every page of the tree, each once, parents before children.
     Status visit_pages(const std::function<Status(PageNumber)>& visit) const;
 
-private:
+  private:
     Result<std::optional<Entry>> edge(bool rightmost) const;
 
     const PageStore* store_;

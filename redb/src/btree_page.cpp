@@ -7,7 +7,9 @@
 namespace redb {
 
 namespace {
-Error bad_page(const char* what) { return Error::corrupted(std::string("B-tree page: ") + what); }
+Error bad_page(const char* what) {
+    return Error::corrupted(std::string("B-tree page: ") + what);
+}
 }  // namespace
 
 // Leaf: type, reserved, u16 count, then the key end offsets (variable keys), the value end
@@ -19,24 +21,30 @@ std::size_t LeafPage::header_end() const {
     return offset;
 }
 
-std::size_t LeafPage::key_start(std::size_t i) const { return i == 0 ? header_end() : key_end(i - 1); }
+std::size_t LeafPage::key_start(std::size_t i) const {
+    return i == 0 ? header_end() : key_end(i - 1);
+}
 
 std::size_t LeafPage::key_end(std::size_t i) const {
     if (widths_.fixed_key) return header_end() + std::size_t{*widths_.fixed_key} * (i + 1);
     return load_u32(page_.data() + 4 + 4 * i);
 }
 
-std::size_t LeafPage::value_start(std::size_t i) const { return i == 0 ? key_end(num_pairs_ - 1) : value_end(i - 1); }
+std::size_t LeafPage::value_start(std::size_t i) const {
+    return i == 0 ? key_end(num_pairs_ - 1) : value_end(i - 1);
+}
 
 std::size_t LeafPage::value_end(std::size_t i) const {
-    if (widths_.fixed_value) return key_end(num_pairs_ - 1) + std::size_t{*widths_.fixed_value} * (i + 1);
+    if (widths_.fixed_value)
+        return key_end(num_pairs_ - 1) + std::size_t{*widths_.fixed_value} * (i + 1);
     std::size_t offset = 4 + 4 * i;
     if (!widths_.fixed_key) offset += 4 * num_pairs_;
     return load_u32(page_.data() + offset);
 }
 
 Result<LeafPage> LeafPage::parse(Bytes page, const Widths& widths) {
-    if (page.size() < 4 || page[0] != format::kLeafPage) return std::unexpected(bad_page("not a leaf"));
+    if (page.size() < 4 || page[0] != format::kLeafPage)
+        return std::unexpected(bad_page("not a leaf"));
     LeafPage leaf;
     leaf.page_ = page;
     leaf.widths_ = widths;
@@ -51,7 +59,8 @@ Result<LeafPage> LeafPage::parse(Bytes page, const Widths& widths) {
     for (std::uint64_t i = 0; i < n; ++i) {
         std::uint64_t end = widths.fixed_key ? header + std::uint64_t{*widths.fixed_key} * (i + 1)
                                              : load_u32(page.data() + 4 + 4 * i);
-        if (end < previous || end > page.size()) return std::unexpected(bad_page("leaf key offset out of order"));
+        if (end < previous || end > page.size())
+            return std::unexpected(bad_page("leaf key offset out of order"));
         previous = end;
     }
     const std::uint64_t keys_end = previous;
@@ -63,7 +72,8 @@ Result<LeafPage> LeafPage::parse(Bytes page, const Widths& widths) {
             std::uint64_t offset = 4 + 4 * i + (widths.fixed_key ? 0 : 4 * n);
             end = load_u32(page.data() + offset);
         }
-        if (end < previous || end > page.size()) return std::unexpected(bad_page("leaf value offset out of order"));
+        if (end < previous || end > page.size())
+            return std::unexpected(bad_page("leaf value offset out of order"));
         previous = end;
     }
     return leaf;
@@ -77,7 +87,9 @@ std::size_t BranchPage::key_section_start() const {
     return offset;
 }
 
-std::size_t BranchPage::key_start(std::size_t i) const { return i == 0 ? key_section_start() : key_end(i - 1); }
+std::size_t BranchPage::key_start(std::size_t i) const {
+    return i == 0 ? key_section_start() : key_end(i - 1);
+}
 
 std::size_t BranchPage::key_end(std::size_t i) const {
     if (fixed_key_) return key_section_start() + std::size_t{*fixed_key_} * (i + 1);
@@ -85,7 +97,8 @@ std::size_t BranchPage::key_end(std::size_t i) const {
 }
 
 Result<BranchPage> BranchPage::parse(Bytes page, std::optional<std::uint32_t> fixed_key) {
-    if (page.size() < 8 || page[0] != format::kBranchPage) return std::unexpected(bad_page("not a branch"));
+    if (page.size() < 8 || page[0] != format::kBranchPage)
+        return std::unexpected(bad_page("not a branch"));
     BranchPage branch;
     branch.page_ = page;
     branch.fixed_key_ = fixed_key;
@@ -98,7 +111,8 @@ Result<BranchPage> BranchPage::parse(Bytes page, std::optional<std::uint32_t> fi
     for (std::uint64_t i = 0; i < n; ++i) {
         std::uint64_t end = fixed_key ? start + std::uint64_t{*fixed_key} * (i + 1)
                                       : load_u32(page.data() + 8 + 24 * (n + 1) + 4 * i);
-        if (end < previous || end > page.size()) return std::unexpected(bad_page("branch key offset out of order"));
+        if (end < previous || end > page.size())
+            return std::unexpected(bad_page("branch key offset out of order"));
         previous = end;
     }
     return branch;

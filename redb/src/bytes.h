@@ -19,7 +19,8 @@ inline std::uint32_t load_u32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 inline std::uint64_t load_u64(const std::uint8_t* p) {
-    return static_cast<std::uint64_t>(load_u32(p)) | (static_cast<std::uint64_t>(load_u32(p + 4)) << 32);
+    return static_cast<std::uint64_t>(load_u32(p)) |
+           (static_cast<std::uint64_t>(load_u32(p + 4)) << 32);
 }
 inline void store_u16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v);

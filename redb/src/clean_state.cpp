@@ -11,7 +11,7 @@ namespace {
 // The caller's file, lent to a session: the caller keeps it, and its lock, afterwards. Taking
 // the lock again through the same handle would fail on Windows, so it reports it as held.
 class LentDbFile final : public snv::os::DbFile {
-public:
+  public:
     explicit LentDbFile(snv::os::DbFile& file) : file_(&file) {}
     snv::os::Status read_at(std::uint64_t offset, std::span<std::uint8_t> out) override {
         return file_->read_at(offset, out);
@@ -24,7 +24,7 @@ public:
     snv::os::Status sync() override { return file_->sync(); }
     snv::os::Result<bool> try_lock() override { return true; }
 
-private:
+  private:
     snv::os::DbFile* file_;
 };
 

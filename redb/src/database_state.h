@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "btree.h"
-#include "os/db_file.h"
 #include "file_pages.h"
+#include "os/db_file.h"
 #include "redb/database.h"
 #include "super_header.h"
 

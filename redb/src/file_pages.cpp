@@ -2,7 +2,9 @@
 
 namespace redb {
 
-Error io_error(const snv::os::Error& e) { return Error::io(e.text, e.code); }
+Error io_error(const snv::os::Error& e) {
+    return Error::io(e.text, e.code);
+}
 
 Result<std::uint64_t> PageStore::offset_of(PageNumber page) const {
     auto offset = layout_.page_offset(page);
@@ -16,8 +18,10 @@ Result<std::uint64_t> PageStore::offset_of(PageNumber page) const {
 Result<Page> PageStore::read(PageNumber number) const {
     auto offset = offset_of(number);
     if (!offset) return std::unexpected(offset.error());
-    Page page{number, std::vector<std::uint8_t>(static_cast<std::size_t>(layout_.page_bytes(number)))};
-    if (auto r = file_->read_at(*offset, page.bytes); !r) return std::unexpected(io_error(r.error()));
+    Page page{number,
+              std::vector<std::uint8_t>(static_cast<std::size_t>(layout_.page_bytes(number)))};
+    if (auto r = file_->read_at(*offset, page.bytes); !r)
+        return std::unexpected(io_error(r.error()));
     return page;
 }
 

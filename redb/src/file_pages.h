@@ -22,7 +22,7 @@ struct Page {
 // Page access over the database file: every page is checked against the layout and the file
 // length before any byte of it is read.
 class PageStore {
-public:
+  public:
     PageStore(snv::os::DbFile& file, DatabaseLayout layout, std::uint64_t file_len)
         : file_(&file), layout_(layout), file_len_(file_len) {}
 
@@ -41,7 +41,7 @@ public:
     // Writes a whole page (`data` must be exactly the page's size).
     Status write(PageNumber page, Bytes data) const;
 
-private:
+  private:
     snv::os::DbFile* file_;
     DatabaseLayout layout_;
     std::uint64_t file_len_;

@@ -7,7 +7,8 @@
 // Fixed numbers of redb's file format v3.
 namespace redb::format {
 
-inline constexpr std::array<std::uint8_t, 9> kMagic = {'r', 'e', 'd', 'b', 0x1A, 0x0A, 0xA9, 0x0D, 0x0A};
+inline constexpr std::array<std::uint8_t, 9> kMagic = {'r',  'e',  'd',  'b', 0x1A,
+                                                       0x0A, 0xA9, 0x0D, 0x0A};
 
 inline constexpr std::uint8_t kVersion1 = 1;
 inline constexpr std::uint8_t kVersion2 = 2;

@@ -22,22 +22,25 @@ std::uint64_t DatabaseLayout::region_data_offset(std::uint32_t region) const {
 
 Result<std::uint64_t> DatabaseLayout::page_offset(PageNumber page) const {
     if (page.order > format::kMaxPageOrder)
-        return std::unexpected(Error::corrupted("page order " + std::to_string(page.order) + " is too large"));
+        return std::unexpected(
+            Error::corrupted("page order " + std::to_string(page.order) + " is too large"));
     if (page.end_base_page() > region_data_pages(page.region))
-        return std::unexpected(Error::corrupted("page r" + std::to_string(page.region) + "." +
-                                                std::to_string(page.index) + "/" +
-                                                std::to_string(page.order) + " lies beyond its region"));
+        return std::unexpected(Error::corrupted(
+            "page r" + std::to_string(page.region) + "." + std::to_string(page.index) + "/" +
+            std::to_string(page.order) + " lies beyond its region"));
     return region_data_offset(page.region) + page.first_base_page() * page_size;
 }
 
-Result<DatabaseLayout> DatabaseLayout::from_file_len(const DatabaseLayout& geometry, std::uint64_t file_len) {
+Result<DatabaseLayout> DatabaseLayout::from_file_len(const DatabaseLayout& geometry,
+                                                     std::uint64_t file_len) {
     const std::uint64_t page = geometry.page_size;
     const std::uint64_t header_pages = geometry.region_header_pages;
     const std::uint64_t region_bytes = geometry.full_region_bytes();
     if (page == 0 || geometry.region_max_data_pages == 0)
         return std::unexpected(Error::corrupted("invalid region geometry"));
     if (file_len > page + std::uint64_t{format::kMaxRegions} * region_bytes)
-        return std::unexpected(Error::corrupted("file length needs more regions than are addressable"));
+        return std::unexpected(
+            Error::corrupted("file length needs more regions than are addressable"));
     if (file_len < page * (header_pages + 2))
         return std::unexpected(Error::corrupted("file truncated below the smallest layout"));
     DatabaseLayout result = geometry;

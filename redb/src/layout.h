@@ -31,11 +31,14 @@ struct DatabaseLayout {
     std::uint64_t region_data_offset(std::uint32_t region) const;
     // Byte range of a page, or an error when the page lies outside the layout.
     Result<std::uint64_t> page_offset(PageNumber page) const;
-    std::uint64_t page_bytes(PageNumber page) const { return std::uint64_t{page_size} << page.order; }
+    std::uint64_t page_bytes(PageNumber page) const {
+        return std::uint64_t{page_size} << page.order;
+    }
 
     // The layout a file of `file_len` bytes has, for the geometry of `geometry` (page size and
     // region sizes); an error for a length no layout produces.
-    static Result<DatabaseLayout> from_file_len(const DatabaseLayout& geometry, std::uint64_t file_len);
+    static Result<DatabaseLayout> from_file_len(const DatabaseLayout& geometry,
+                                                std::uint64_t file_len);
 };
 
 }  // namespace redb

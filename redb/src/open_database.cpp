@@ -16,7 +16,8 @@ Result<bool> primary_verifies(const PageStore& store, const CommitSlot& slot) {
 
 Result<bool> allocator_state_is_valid(const PageStore& store, const SuperHeader& header) {
     if (!header.two_phase_commit) return false;
-    auto table = TableTreeReader(store, header.primary_slot().system_root).find(kAllocatorStateTable);
+    auto table =
+        TableTreeReader(store, header.primary_slot().system_root).find(kAllocatorStateTable);
     if (!table) return std::unexpected(table.error());
     if (!*table || (*table)->multimap()) return false;
     BtreeReader tree(store, (*table)->root, Widths{5u, std::nullopt}, order_bytes);
@@ -34,8 +35,8 @@ namespace {
 struct ReadState {
     SuperHeader header;
     std::uint64_t len = 0;
-    bool clean = false;       // header and file agree, nothing to reconcile
-    bool quick = false;       // the allocator state of the primary commit is stored
+    bool clean = false;  // header and file agree, nothing to reconcile
+    bool quick = false;  // the allocator state of the primary commit is stored
 };
 
 // Reads and reconciles the header in memory. Errors come before anything is written.
@@ -44,7 +45,8 @@ Result<ReadState> read_state(snv::os::DbFile& file) {
     auto len = file.len();
     if (!len) return std::unexpected(io_error(len.error()));
     r.len = *len;
-    std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(r.len, format::kSuperHeaderSize)));
+    std::vector<std::uint8_t> head(
+        static_cast<std::size_t>(std::min<std::uint64_t>(r.len, format::kSuperHeaderSize)));
     if (auto read = file.read_at(0, head); !read) return std::unexpected(io_error(read.error()));
     auto header = parse_super_header(head);
     if (!header) return std::unexpected(header.error());
@@ -62,10 +64,13 @@ Result<ReadState> read_state(snv::os::DbFile& file) {
 
 }  // namespace
 
-Result<std::shared_ptr<detail::DatabaseState>> open_database(std::unique_ptr<snv::os::DbFile> file) {
+Result<std::shared_ptr<detail::DatabaseState>> open_database(
+    std::unique_ptr<snv::os::DbFile> file) {
     auto locked = file->try_lock();
     if (!locked) return std::unexpected(io_error(locked.error()));
-    if (!*locked) return std::unexpected(Error{ErrorKind::AlreadyOpen, "Database already open. Cannot acquire lock.", 0});
+    if (!*locked)
+        return std::unexpected(
+            Error{ErrorKind::AlreadyOpen, "Database already open. Cannot acquire lock.", 0});
 
     auto len = file->len();
     if (!len) return std::unexpected(io_error(len.error()));
@@ -85,20 +90,26 @@ Result<std::shared_ptr<detail::DatabaseState>> open_database(std::unique_ptr<snv
             if (!ok) return std::unexpected(ok.error());
             if (!*ok) {
                 if (before->header.two_phase_commit)
-                    return std::unexpected(Error::corrupted("Primary is corrupted despite 2-phase commit"));
+                    return std::unexpected(
+                        Error::corrupted("Primary is corrupted despite 2-phase commit"));
                 const CommitSlot& other = before->header.secondary_slot();
-                auto again = other.corrupted() ? Result<bool>(false) : primary_verifies(store, other);
+                auto again =
+                    other.corrupted() ? Result<bool>(false) : primary_verifies(store, other);
                 if (!again) return std::unexpected(again.error());
-                if (!*again) return std::unexpected(Error::corrupted("Failed to repair database. All roots are corrupted"));
+                if (!*again)
+                    return std::unexpected(
+                        Error::corrupted("Failed to repair database. All roots are corrupted"));
             }
         }
         if (!before->clean || !before->quick || before->header.recovery_required) {
-            if (auto fixed = write_clean_state(*file); !fixed) return std::unexpected(fixed.error());
+            if (auto fixed = write_clean_state(*file); !fixed)
+                return std::unexpected(fixed.error());
         }
     }
     auto after = read_state(*file);
     if (!after) return std::unexpected(after.error());
-    auto state = std::make_shared<detail::DatabaseState>(std::move(file), std::move(after->header), after->len);
+    auto state = std::make_shared<detail::DatabaseState>(std::move(file), std::move(after->header),
+                                                         after->len);
     state->repaired = repaired;
     return state;
 }

@@ -39,7 +39,9 @@ struct PageNumber {
     }
     // First and one-past-last base (order 0) page index covered within the region.
     std::uint64_t first_base_page() const { return static_cast<std::uint64_t>(index) << order; }
-    std::uint64_t end_base_page() const { return static_cast<std::uint64_t>(index + 1ull) << order; }
+    std::uint64_t end_base_page() const {
+        return static_cast<std::uint64_t>(index + 1ull) << order;
+    }
 };
 
 }  // namespace redb

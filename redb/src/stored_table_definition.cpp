@@ -32,7 +32,9 @@ void put_u32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     out.insert(out.end(), b, b + 4);
 }
 
-std::string describe(const TypeName& t) { return t.name; }
+std::string describe(const TypeName& t) {
+    return t.name;
+}
 
 }  // namespace
 
@@ -46,12 +48,14 @@ TableDefinition TableDefinition::normal(const TypeDescriptor& key, const TypeDes
 }
 
 Result<TableDefinition> parse_table_definition(Bytes data) {
-    if (data.size() < kFixedPart) return std::unexpected(Error::corrupted("table definition too short"));
+    if (data.size() < kFixedPart)
+        return std::unexpected(Error::corrupted("table definition too short"));
     const std::uint8_t* p = data.data();
     TableDefinition d;
     d.table_type = p[0];
     if (d.table_type != format::kTableNormal && d.table_type != format::kTableMultimap)
-        return std::unexpected(Error::corrupted("table definition of an unknown or legacy table type"));
+        return std::unexpected(
+            Error::corrupted("table definition of an unknown or legacy table type"));
     d.length = load_u64(p + 1);
     if (p[9] != 0) d.root = BtreeHeader::decode(p + 10);
     std::size_t off = 10 + format::kBtreeHeaderSize;
@@ -63,7 +67,8 @@ Result<TableDefinition> parse_table_definition(Bytes data) {
     d.value_alignment = load_u32(p + off + 4);
     const std::uint64_t key_name_len = load_u32(p + off + 8);
     off += 12;
-    if (key_name_len > data.size() - off) return std::unexpected(Error::corrupted("table definition: key type beyond its end"));
+    if (key_name_len > data.size() - off)
+        return std::unexpected(Error::corrupted("table definition: key type beyond its end"));
     auto key = parse_type_name(data.subspan(off, key_name_len));
     if (!key) return std::unexpected(key.error());
     auto value = parse_type_name(data.subspan(off + key_name_len));
@@ -93,8 +98,8 @@ std::vector<std::uint8_t> serialize_table_definition(const TableDefinition& d) {
     return out;
 }
 
-Status check_table_types(const TableDefinition& stored, const std::string& table_name, bool multimap,
-                         const TypeDescriptor& key, const TypeDescriptor& value) {
+Status check_table_types(const TableDefinition& stored, const std::string& table_name,
+                         bool multimap, const TypeDescriptor& key, const TypeDescriptor& value) {
     if (stored.multimap() != multimap)
         return std::unexpected(Error{ErrorKind::TableIsMultimap,
                                      stored.multimap() ? table_name + " is a multimap table"
@@ -105,8 +110,8 @@ Status check_table_types(const TableDefinition& stored, const std::string& table
                                      table_name + ": type definition changed (alignment)", 0});
     if (!(stored.key_type == key.name) || !(stored.value_type == value.name))
         return std::unexpected(Error{ErrorKind::TableTypeMismatch,
-                                     table_name + " is of type Table<" + describe(stored.key_type) + ", " +
-                                         describe(stored.value_type) + ">",
+                                     table_name + " is of type Table<" + describe(stored.key_type) +
+                                         ", " + describe(stored.value_type) + ">",
                                      0});
     if (stored.fixed_key_size != key.fixed_width || stored.fixed_value_size != value.fixed_width)
         return std::unexpected(Error{ErrorKind::TableTypeMismatch,

@@ -50,7 +50,7 @@ std::vector<std::uint8_t> serialize_table_definition(const TableDefinition& defi
 
 // Checks a stored definition against the types a program declares, as redb does when a table
 // is opened: table kind, alignments, type names, fixed widths.
-Status check_table_types(const TableDefinition& stored, const std::string& table_name, bool multimap,
-                         const TypeDescriptor& key, const TypeDescriptor& value);
+Status check_table_types(const TableDefinition& stored, const std::string& table_name,
+                         bool multimap, const TypeDescriptor& key, const TypeDescriptor& value);
 
 }  // namespace redb

@@ -58,10 +58,11 @@ Result<CommitSlot> parse_slot(const std::uint8_t* p) {
     CommitSlot slot;
     slot.version = p[format::kSlotVersionOffset];
     if (slot.version == format::kVersion1 || slot.version == format::kVersion2)
-        return std::unexpected(Error{ErrorKind::UpgradeRequired,
-                                     "Manual upgrade required. Expected file format version 3, but file is version " +
-                                         std::to_string(slot.version),
-                                     0});
+        return std::unexpected(
+            Error{ErrorKind::UpgradeRequired,
+                  "Manual upgrade required. Expected file format version 3, but file is version " +
+                      std::to_string(slot.version),
+                  0});
     if (slot.version != format::kVersion3)
         return std::unexpected(Error::corrupted("Expected file format version <= 3, found " +
                                                 std::to_string(slot.version)));
@@ -94,7 +95,8 @@ Result<bool> select_primary_slot(SuperHeader& h) {
         return false;
     }
     // A crash may have flipped the god byte before the slot it points to was written.
-    if (h.secondary_slot().transaction_id > h.primary_slot().transaction_id && !h.secondary_slot().corrupted()) {
+    if (h.secondary_slot().transaction_id > h.primary_slot().transaction_id &&
+        !h.secondary_slot().corrupted()) {
         h.primary ^= 1;
         return false;
     }
@@ -104,8 +106,10 @@ Result<bool> select_primary_slot(SuperHeader& h) {
 }  // namespace
 
 Result<SuperHeader> parse_super_header(Bytes data, std::uint32_t expected_page_size) {
-    if (data.size() < format::kMagic.size() || !std::equal(format::kMagic.begin(), format::kMagic.end(), data.begin()))
-        return std::unexpected(Error{ErrorKind::NotRedb, "Not a redb database: magic number mismatch", 0});
+    if (data.size() < format::kMagic.size() ||
+        !std::equal(format::kMagic.begin(), format::kMagic.end(), data.begin()))
+        return std::unexpected(
+            Error{ErrorKind::NotRedb, "Not a redb database: magic number mismatch", 0});
     if (data.size() < format::kSuperHeaderSize)
         return std::unexpected(Error::corrupted("file too short for the database header"));
     const std::uint8_t* p = data.data();
@@ -122,9 +126,11 @@ Result<SuperHeader> parse_super_header(Bytes data, std::uint32_t expected_page_s
 
     // The geometry never changes after creation, so it is checked whatever the flags say.
     if (h.layout.page_size != expected_page_size)
-        return std::unexpected(Error::corrupted("Database page size " + std::to_string(h.layout.page_size) +
-                                                " does not match expected " + std::to_string(expected_page_size)));
-    if (h.layout.region_max_data_pages == 0 || h.layout.region_max_data_pages > format::kMaxPageIndex + 1)
+        return std::unexpected(
+            Error::corrupted("Database page size " + std::to_string(h.layout.page_size) +
+                             " does not match expected " + std::to_string(expected_page_size)));
+    if (h.layout.region_max_data_pages == 0 ||
+        h.layout.region_max_data_pages > format::kMaxPageIndex + 1)
         return std::unexpected(Error::corrupted("Invalid region data page count"));
     if (h.layout.region_header_pages > format::kMaxPageIndex + 1)
         return std::unexpected(Error::corrupted("Invalid region header page count"));
@@ -132,7 +138,8 @@ Result<SuperHeader> parse_super_header(Bytes data, std::uint32_t expected_page_s
     // after a clean shutdown and otherwise rebuilt from the file length.
     if (!h.recovery_required) {
         if (h.layout.trailing_region_pages > h.layout.region_max_data_pages)
-            return std::unexpected(Error::corrupted("Trailing region data pages exceed region max"));
+            return std::unexpected(
+                Error::corrupted("Trailing region data pages exceed region max"));
         const std::uint64_t regions =
             std::uint64_t{h.layout.full_regions} + (h.layout.trailing_region_pages > 0 ? 1 : 0);
         if (regions == 0 || regions > format::kMaxRegions)

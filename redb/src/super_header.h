@@ -5,11 +5,11 @@
 #include <optional>
 
 #include "bytes.h"
-#include "xxh3_checksum.h"
 #include "format.h"
 #include "layout.h"
 #include "page_address.h"
 #include "redb/error.h"
+#include "xxh3_checksum.h"
 
 namespace redb {
 
@@ -60,7 +60,8 @@ struct SuperHeader {
 // too short to hold one), UpgradeRequired (a v1 or v2 slot), Corrupted (unknown version,
 // another page size, impossible geometry). Corrupt slot checksums are not errors here; they
 // are recorded in the slots.
-Result<SuperHeader> parse_super_header(Bytes data, std::uint32_t expected_page_size = format::kPageSize);
+Result<SuperHeader> parse_super_header(Bytes data,
+                                       std::uint32_t expected_page_size = format::kPageSize);
 
 // Whether opening must repair the database: the recovery flag is set, or the stored layout no
 // longer matches the file length.

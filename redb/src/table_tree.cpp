@@ -14,9 +14,11 @@ KeyOrder order_for(const TypeName& key, std::optional<std::uint32_t> width) {
     return order_bytes;
 }
 
-BtreeReader subtree_reader(const PageStore& store, const TableDefinition& d, const BtreeHeader& root) {
+BtreeReader subtree_reader(const PageStore& store, const TableDefinition& d,
+                           const BtreeHeader& root) {
     // A value set is a tree of the values as keys, with unit (zero-width) values.
-    return BtreeReader(store, root, Widths{d.fixed_value_size, 0u}, order_for(d.value_type, d.fixed_value_size));
+    return BtreeReader(store, root, Widths{d.fixed_value_size, 0u},
+                       order_for(d.value_type, d.fixed_value_size));
 }
 
 }  // namespace
@@ -56,7 +58,8 @@ Result<std::optional<TableDefinition>> TableTreeReader::find(const std::string& 
     return std::optional(std::move(*d));
 }
 
-Status TableTreeReader::for_each(const std::function<bool(const std::string&, const TableDefinition&)>& visit) const {
+Status TableTreeReader::for_each(
+    const std::function<bool(const std::string&, const TableDefinition&)>& visit) const {
     Status result;
     auto walked = tree_.for_each([&](Bytes key, Bytes value) {
         auto d = parse_table_definition(value);
@@ -85,12 +88,13 @@ Result<bool> TableTreeReader::verify_checksums() const {
             ok = false;
             return false;
         }
-        auto subtrees = for_each_multimap_subtree(*store_, d, [&](const BtreeHeader& root) -> Status {
-            auto s = subtree_reader(*store_, d, root).verify_checksums();
-            if (!s) return std::unexpected(s.error());
-            if (!*s) ok = false;
-            return {};
-        });
+        auto subtrees =
+            for_each_multimap_subtree(*store_, d, [&](const BtreeHeader& root) -> Status {
+                auto s = subtree_reader(*store_, d, root).verify_checksums();
+                if (!s) return std::unexpected(s.error());
+                if (!*s) ok = false;
+                return {};
+            });
         if (!subtrees) {
             if (subtrees.error().kind != ErrorKind::Corrupted) failure = subtrees;
             ok = false;

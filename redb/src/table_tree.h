@@ -12,20 +12,21 @@ namespace redb {
 // A tree of table definitions keyed by table name (&str): the user table tree of a commit
 // slot, or its system table tree.
 class TableTreeReader {
-public:
+  public:
     TableTreeReader(const PageStore& store, std::optional<BtreeHeader> root)
         : tree_(store, root, Widths{}, order_bytes), store_(&store) {}
 
     const BtreeReader& tree() const { return tree_; }
     Result<std::optional<TableDefinition>> find(const std::string& name) const;
     // Every table in name order.
-    Status for_each(const std::function<bool(const std::string& name, const TableDefinition&)>& visit) const;
+    Status for_each(
+        const std::function<bool(const std::string& name, const TableDefinition&)>& visit) const;
     // The tree itself and every table's tree (multimap value subtrees included) verify.
     Result<bool> verify_checksums() const;
     // Every page of the tree and of every table it names, multimap subtrees included.
     Status visit_pages(const std::function<Status(PageNumber)>& visit) const;
 
-private:
+  private:
     BtreeReader tree_;
     const PageStore* store_;
 };

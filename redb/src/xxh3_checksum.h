@@ -16,7 +16,9 @@ struct Checksum {
 
 Checksum xxh3_checksum(Bytes data);
 
-inline Checksum load_checksum(const std::uint8_t* p) { return {load_u64(p), load_u64(p + 8)}; }
+inline Checksum load_checksum(const std::uint8_t* p) {
+    return {load_u64(p), load_u64(p + 8)};
+}
 inline void store_checksum(std::uint8_t* p, Checksum c) {
     store_u64(p, c.low);
     store_u64(p + 8, c.high);

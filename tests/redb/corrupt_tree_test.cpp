@@ -23,7 +23,8 @@ std::uint64_t history_root_offset(std::vector<std::uint8_t>& image, redb::PageNu
     return *store.offset_of(*root);
 }
 
-std::unique_ptr<snv::os::MemoryDbFile> damaged(void (*damage)(std::vector<std::uint8_t>&, std::uint64_t, redb::PageNumber)) {
+std::unique_ptr<snv::os::MemoryDbFile> damaged(void (*damage)(std::vector<std::uint8_t>&,
+                                                              std::uint64_t, redb::PageNumber)) {
     auto image = redb_test::read_file(redb_test::fixture("big_5000.redb"));
     redb::PageNumber root;
     const std::uint64_t offset = history_root_offset(image, &root);
@@ -42,28 +43,34 @@ const Damage kDamages[] = {
     {"cycle",
      [](std::vector<std::uint8_t>& b, std::uint64_t at, redb::PageNumber root) {
          const std::size_t keys = redb::load_u16(&b[at + 2]);
-         for (std::size_t i = 0; i <= keys; ++i) redb::store_u64(&b[at + 8 + 16 * (keys + 1) + 8 * i], root.encode());
+         for (std::size_t i = 0; i <= keys; ++i)
+             redb::store_u64(&b[at + 8 + 16 * (keys + 1) + 8 * i], root.encode());
      }},
     // Child pages far outside the file.
     {"beyond_file",
      [](std::vector<std::uint8_t>& b, std::uint64_t at, redb::PageNumber) {
          const std::size_t keys = redb::load_u16(&b[at + 2]);
          for (std::size_t i = 0; i <= keys; ++i)
-             redb::store_u64(&b[at + 8 + 16 * (keys + 1) + 8 * i], redb::PageNumber{3, 7, 20}.encode());
+             redb::store_u64(&b[at + 8 + 16 * (keys + 1) + 8 * i],
+                             redb::PageNumber{3, 7, 20}.encode());
      }},
     // A key count that puts the offsets past the end of the page.
-    {"key_count", [](std::vector<std::uint8_t>& b, std::uint64_t at, redb::PageNumber) { redb::store_u16(&b[at + 2], 0xFFFF); }},
+    {"key_count", [](std::vector<std::uint8_t>& b, std::uint64_t at,
+                     redb::PageNumber) { redb::store_u16(&b[at + 2], 0xFFFF); }},
     // An unknown page type.
-    {"page_type", [](std::vector<std::uint8_t>& b, std::uint64_t at, redb::PageNumber) { b[at] = 9; }},
+    {"page_type",
+     [](std::vector<std::uint8_t>& b, std::uint64_t at, redb::PageNumber) { b[at] = 9; }},
 };
 
 TEST(CorruptTree, EveryReadOfADamagedTreeIsAnError) {
     for (const auto& d : kDamages) {
         auto db = redb::Database::create(damaged(d.apply));
-        ASSERT_TRUE(db.has_value()) << d.name << ": " << db.error().to_string();  // the header is sound
+        ASSERT_TRUE(db.has_value())
+            << d.name << ": " << db.error().to_string();  // the header is sound
         auto history = db->begin_read()->open_table(kHistory);
         ASSERT_TRUE(history.has_value()) << d.name;
-        auto walked = history->for_each([](const std::uint64_t&, const std::string&) { return true; });
+        auto walked =
+            history->for_each([](const std::uint64_t&, const std::string&) { return true; });
         ASSERT_FALSE(walked.has_value()) << d.name;
         EXPECT_EQ(walked.error().kind, redb::ErrorKind::Corrupted) << d.name;
         auto first = history->first();

@@ -65,8 +65,10 @@ TEST_P(FixtureRead, MatchesTheOracleDumpAndLeavesACleanFile) {
         EXPECT_EQ(db->repaired_at_open(), oracle_repaired);
     }
     // A cleanly closed file is only read; a crashed one is repaired in place, as redb does.
-    if (!GetParam().crashed) EXPECT_EQ(redb_test::read_file(path), before);
-    else EXPECT_NE(redb_test::read_file(path), before);
+    if (!GetParam().crashed)
+        EXPECT_EQ(redb_test::read_file(path), before);
+    else
+        EXPECT_NE(redb_test::read_file(path), before);
 #ifndef _WIN32
     EXPECT_EQ(redb_test::run_oracle("check '" + path + "'"), "ok\n");
 #endif

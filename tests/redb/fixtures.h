@@ -21,7 +21,9 @@ inline std::string fixture_dir() {
 #endif
 }
 
-inline std::string fixture(const std::string& name) { return fixture_dir() + "/" + name; }
+inline std::string fixture(const std::string& name) {
+    return fixture_dir() + "/" + name;
+}
 
 inline std::vector<std::uint8_t> read_file(const std::string& path) {
     std::ifstream in(std::filesystem::path(snv::os::to_native(path)), std::ios::binary);
@@ -34,8 +36,10 @@ inline std::string read_text(const std::string& path) {
 }
 
 inline void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(std::filesystem::path(snv::os::to_native(path)), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream out(std::filesystem::path(snv::os::to_native(path)),
+                      std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // A scratch copy of a fixture, so that a test never changes the shared one.

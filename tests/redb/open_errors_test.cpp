@@ -21,22 +21,49 @@ std::vector<std::uint8_t> set_versions(std::vector<std::uint8_t> b, std::uint8_t
 }
 
 const BadFile kBadFiles[] = {
-    {"text", [](std::vector<std::uint8_t>) { return std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o', '\n'}; },
+    {"text",
+     [](std::vector<std::uint8_t>) {
+         return std::vector<std::uint8_t>{'h', 'e', 'l', 'l', 'o', '\n'};
+     },
      ErrorKind::NotRedb},
-    {"zeros", [](std::vector<std::uint8_t>) { return std::vector<std::uint8_t>(8192, 0); }, ErrorKind::NotRedb},
-    {"version1", [](std::vector<std::uint8_t> b) { return set_versions(std::move(b), 1); }, ErrorKind::UpgradeRequired},
-    {"version2", [](std::vector<std::uint8_t> b) { return set_versions(std::move(b), 2); }, ErrorKind::UpgradeRequired},
-    {"version4", [](std::vector<std::uint8_t> b) { return set_versions(std::move(b), 4); }, ErrorKind::Corrupted},
-    {"magic_only", [](std::vector<std::uint8_t> b) { b.resize(100); return b; }, ErrorKind::Corrupted},
-    {"one_page", [](std::vector<std::uint8_t> b) { b.resize(4096); return b; }, ErrorKind::Corrupted},
-    {"half", [](std::vector<std::uint8_t> b) { b.resize(b.size() / 2 + 1); return b; }, ErrorKind::Corrupted},
-    {"page_size", [](std::vector<std::uint8_t> b) { b[redb::format::kPageSizeOffset + 1] = 0x20; return b; },
+    {"zeros", [](std::vector<std::uint8_t>) { return std::vector<std::uint8_t>(8192, 0); },
+     ErrorKind::NotRedb},
+    {"version1", [](std::vector<std::uint8_t> b) { return set_versions(std::move(b), 1); },
+     ErrorKind::UpgradeRequired},
+    {"version2", [](std::vector<std::uint8_t> b) { return set_versions(std::move(b), 2); },
+     ErrorKind::UpgradeRequired},
+    {"version4", [](std::vector<std::uint8_t> b) { return set_versions(std::move(b), 4); },
+     ErrorKind::Corrupted},
+    {"magic_only",
+     [](std::vector<std::uint8_t> b) {
+         b.resize(100);
+         return b;
+     },
+     ErrorKind::Corrupted},
+    {"one_page",
+     [](std::vector<std::uint8_t> b) {
+         b.resize(4096);
+         return b;
+     },
+     ErrorKind::Corrupted},
+    {"half",
+     [](std::vector<std::uint8_t> b) {
+         b.resize(b.size() / 2 + 1);
+         return b;
+     },
+     ErrorKind::Corrupted},
+    {"page_size",
+     [](std::vector<std::uint8_t> b) {
+         b[redb::format::kPageSizeOffset + 1] = 0x20;
+         return b;
+     },
      ErrorKind::Corrupted},
     {"both_slots_bad",
      [](std::vector<std::uint8_t> b) {
          b[redb::format::kSlot0Offset + redb::format::kSlotChecksumOffset] ^= 1;
          b[redb::format::kSlot1Offset + redb::format::kSlotChecksumOffset] ^= 1;
-         b[redb::format::kGodByteOffset] &= static_cast<std::uint8_t>(~redb::format::kTwoPhaseCommit);
+         b[redb::format::kGodByteOffset] &=
+             static_cast<std::uint8_t>(~redb::format::kTwoPhaseCommit);
          return b;
      },
      ErrorKind::Corrupted},
@@ -59,7 +86,8 @@ TEST(OpenErrors, EachBadFileGivesItsErrorAndStaysUntouched) {
 }
 
 TEST(OpenErrors, AMissingFolderOrAFolderInsteadOfTheFileIsAnIoError) {
-    for (const std::string& path : {redb_test::fixture("no-such-folder/history.redb"), redb_test::fixture_dir()}) {
+    for (const std::string& path :
+         {redb_test::fixture("no-such-folder/history.redb"), redb_test::fixture_dir()}) {
         auto db = redb_test::open_path(path);
         ASSERT_FALSE(db.has_value()) << path;
         EXPECT_EQ(db.error().kind, ErrorKind::Io) << path;
@@ -67,7 +95,8 @@ TEST(OpenErrors, AMissingFolderOrAFolderInsteadOfTheFileIsAnIoError) {
 }
 
 TEST(SuperHeader, ParsesAndSerializesBackToTheSameBytes) {
-    for (const char* name : {"empty.redb", "big_5000.redb", "crash_20.redb", "nondurable_10.redb"}) {
+    for (const char* name :
+         {"empty.redb", "big_5000.redb", "crash_20.redb", "nondurable_10.redb"}) {
         const auto file = redb_test::read_file(redb_test::fixture(name));
         ASSERT_GE(file.size(), redb::format::kSuperHeaderSize) << name;
         auto header = redb::parse_super_header(redb::Bytes(file.data(), file.size()));

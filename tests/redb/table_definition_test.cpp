@@ -12,18 +12,21 @@
 namespace {
 
 TEST(TableDefinition, EveryStoredDefinitionRoundTrips) {
-    for (const char* name : {"others_20.redb", "savepoint_10.redb", "wrong-key.redb", "crash-quick_20.redb"}) {
+    for (const char* name :
+         {"others_20.redb", "savepoint_10.redb", "wrong-key.redb", "crash-quick_20.redb"}) {
         auto image = redb_test::read_file(redb_test::fixture(name));
         snv::os::MemoryDbFile file(image);
         auto header = redb::parse_super_header(redb::Bytes(image.data(), image.size()));
         ASSERT_TRUE(header.has_value()) << name;
         redb::PageStore store(file, header->layout, image.size());
         int seen = 0;
-        for (const auto& root : {header->primary_slot().user_root, header->primary_slot().system_root}) {
+        for (const auto& root :
+             {header->primary_slot().user_root, header->primary_slot().system_root}) {
             redb::TableTreeReader tables(store, root);
             auto walked = tables.tree().for_each([&](redb::Bytes key, redb::Bytes value) {
                 auto parsed = redb::parse_table_definition(value);
-                EXPECT_TRUE(parsed.has_value()) << name << " " << std::string(key.begin(), key.end());
+                EXPECT_TRUE(parsed.has_value())
+                    << name << " " << std::string(key.begin(), key.end());
                 if (parsed) {
                     auto again = redb::serialize_table_definition(*parsed);
                     EXPECT_TRUE(std::equal(again.begin(), again.end(), value.begin(), value.end()))

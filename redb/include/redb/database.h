@@ -18,8 +18,9 @@ struct DatabaseState;  // the open file, its header and pages; shared by transac
 
 // A read transaction: one consistent snapshot of the database.
 class ReadTransaction {
-public:
-    explicit ReadTransaction(std::shared_ptr<const detail::DatabaseState> state) : state_(std::move(state)) {}
+  public:
+    explicit ReadTransaction(std::shared_ptr<const detail::DatabaseState> state)
+        : state_(std::move(state)) {}
 
     // Opens a table, checking that it was created with the declared types. Errors:
     // TableDoesNotExist, TableTypeMismatch, TableIsMultimap, Corrupted, Io.
@@ -29,7 +30,8 @@ public:
         if (!raw) return std::unexpected(raw.error());
         return ReadOnlyTable<K, V>(std::move(*raw));
     }
-    Result<RawTable> open_raw(std::string_view name, const TypeSpec& key, const TypeSpec& value) const;
+    Result<RawTable> open_raw(std::string_view name, const TypeSpec& key,
+                              const TypeSpec& value) const;
     struct TableName {
         std::string name;
         bool multimap = false;
@@ -37,13 +39,13 @@ public:
     // All tables (normal and multimap), in name order.
     Result<std::vector<TableName>> list_tables() const;
 
-private:
+  private:
     std::shared_ptr<const detail::DatabaseState> state_;
 };
 
 // An open database. It holds the file's exclusive lock until it is destroyed.
 class Database {
-public:
+  public:
     // Opens the database in the file at `path`, creating the file when missing (never
     // truncating it); an empty file becomes a new database. Errors: Io (the file cannot be
     // opened), AlreadyOpen (another process holds it), NotRedb, UpgradeRequired, Corrupted.
@@ -60,7 +62,7 @@ public:
     explicit Database(std::shared_ptr<detail::DatabaseState> state) : state_(std::move(state)) {}
     detail::DatabaseState& state() const { return *state_; }
 
-private:
+  private:
     std::shared_ptr<detail::DatabaseState> state_;
 };
 

@@ -19,14 +19,15 @@ struct TableHandle;  // the table's tree within one snapshot of the file
 
 // Read access to one table's stored bytes.
 class RawTable {
-public:
+  public:
     using Bytes = std::span<const std::uint8_t>;
     struct Entry {
         std::vector<std::uint8_t> key;
         std::vector<std::uint8_t> value;
     };
 
-    explicit RawTable(std::shared_ptr<const detail::TableHandle> handle) : handle_(std::move(handle)) {}
+    explicit RawTable(std::shared_ptr<const detail::TableHandle> handle)
+        : handle_(std::move(handle)) {}
 
     // Number of entries, as the table records it.
     std::uint64_t len() const;
@@ -36,14 +37,14 @@ public:
     // Each entry in key order until `visit` returns false.
     Status for_each(const std::function<bool(Bytes key, Bytes value)>& visit) const;
 
-private:
+  private:
     std::shared_ptr<const detail::TableHandle> handle_;
 };
 
 // A table opened with its declared types.
 template <typename K, typename V>
 class ReadOnlyTable {
-public:
+  public:
     using Key = typename K::value_type;
     using Value = typename V::value_type;
 
@@ -62,11 +63,14 @@ public:
     Result<std::optional<std::pair<Key, Value>>> first() const { return typed(raw_.first()); }
     Result<std::optional<std::pair<Key, Value>>> last() const { return typed(raw_.last()); }
     Status for_each(const std::function<bool(const Key&, const Value&)>& visit) const {
-        return raw_.for_each([&](RawTable::Bytes k, RawTable::Bytes v) { return visit(K::decode(k), V::decode(v)); });
+        return raw_.for_each([&](RawTable::Bytes k, RawTable::Bytes v) {
+            return visit(K::decode(k), V::decode(v));
+        });
     }
 
-private:
-    static Result<std::optional<std::pair<Key, Value>>> typed(Result<std::optional<RawTable::Entry>> e) {
+  private:
+    static Result<std::optional<std::pair<Key, Value>>> typed(
+        Result<std::optional<RawTable::Entry>> e) {
         if (!e) return std::unexpected(e.error());
         if (!*e) return std::optional<std::pair<Key, Value>>{};
         return std::optional(std::pair<Key, Value>(K::decode((*e)->key), V::decode((*e)->value)));

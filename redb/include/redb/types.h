@@ -27,7 +27,8 @@ struct LittleEndianInt {
     }
     static Int decode(std::span<const std::uint8_t> b) {
         Int v = 0;
-        for (std::size_t i = b.size() < Width ? b.size() : Width; i-- > 0;) v = static_cast<Int>((v << 8) | b[i]);
+        for (std::size_t i = b.size() < Width ? b.size() : Width; i-- > 0;)
+            v = static_cast<Int>((v << 8) | b[i]);
         return v;
     }
 };
@@ -51,8 +52,12 @@ struct Str {
 struct ByteSlice {
     using value_type = std::vector<std::uint8_t>;
     static TypeSpec type() { return {1, "&[u8]", std::nullopt}; }
-    static std::vector<std::uint8_t> encode(std::span<const std::uint8_t> v) { return {v.begin(), v.end()}; }
-    static std::vector<std::uint8_t> decode(std::span<const std::uint8_t> b) { return {b.begin(), b.end()}; }
+    static std::vector<std::uint8_t> encode(std::span<const std::uint8_t> v) {
+        return {v.begin(), v.end()};
+    }
+    static std::vector<std::uint8_t> decode(std::span<const std::uint8_t> b) {
+        return {b.begin(), b.end()};
+    }
 };
 
 // A table as a program declares it: its name and its key and value types.

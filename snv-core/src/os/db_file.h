@@ -13,7 +13,7 @@ namespace snv::os {
 // A database file opened for reading and writing: positioned reads and writes, length, sync
 // and an exclusive lock held by this handle until it is closed.
 class DbFile {
-public:
+  public:
     virtual ~DbFile() = default;
 
     // Reads exactly out.size() bytes at `offset`; reading past the end is an error.
@@ -35,9 +35,10 @@ Result<std::unique_ptr<DbFile>> open_db_file(const NativePath& path);
 
 // A file held in memory, for tests and fuzzing; try_lock always succeeds.
 class MemoryDbFile final : public DbFile {
-public:
+  public:
     MemoryDbFile() = default;
-    explicit MemoryDbFile(std::span<const std::uint8_t> contents) : bytes_(contents.begin(), contents.end()) {}
+    explicit MemoryDbFile(std::span<const std::uint8_t> contents)
+        : bytes_(contents.begin(), contents.end()) {}
 
     Status read_at(std::uint64_t offset, std::span<std::uint8_t> out) override;
     Status write_at(std::uint64_t offset, std::span<const std::uint8_t> data) override;
@@ -48,7 +49,7 @@ public:
 
     const std::basic_string<std::uint8_t>& contents() const { return bytes_; }
 
-private:
+  private:
     std::basic_string<std::uint8_t> bytes_;
 };
 

@@ -25,7 +25,8 @@ Status MemoryDbFile::write_at(std::uint64_t offset, std::span<const std::uint8_t
 }
 
 Status MemoryDbFile::set_len(std::uint64_t len) {
-    if (len > kMaxMemoryFile) return std::unexpected(Error::own("length beyond the size of a memory file"));
+    if (len > kMaxMemoryFile)
+        return std::unexpected(Error::own("length beyond the size of a memory file"));
     bytes_.resize(len);
     return {};
 }

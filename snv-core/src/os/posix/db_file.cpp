@@ -1,9 +1,9 @@
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "os/db_file.h"
 
@@ -17,7 +17,7 @@ Error errno_error(const char* what) {
 }
 
 class PosixDbFile final : public DbFile {
-public:
+  public:
     explicit PosixDbFile(int fd) : fd_(fd) {}
     ~PosixDbFile() override { ::close(fd_); }  // closing releases the flock
     PosixDbFile(const PosixDbFile&) = delete;
@@ -26,7 +26,8 @@ public:
     Status read_at(std::uint64_t offset, std::span<std::uint8_t> out) override {
         std::size_t done = 0;
         while (done < out.size()) {
-            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+            ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
+                                static_cast<off_t>(offset + done));
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return std::unexpected(errno_error("read"));
@@ -40,7 +41,8 @@ public:
     Status write_at(std::uint64_t offset, std::span<const std::uint8_t> data) override {
         std::size_t done = 0;
         while (done < data.size()) {
-            ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+            ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done,
+                                 static_cast<off_t>(offset + done));
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return std::unexpected(errno_error("write"));
@@ -51,13 +53,14 @@ public:
     }
 
     Result<std::uint64_t> len() override {
-        struct stat st{};
+        struct stat st {};
         if (::fstat(fd_, &st) != 0) return std::unexpected(errno_error("stat"));
         return static_cast<std::uint64_t>(st.st_size);
     }
 
     Status set_len(std::uint64_t len) override {
-        if (::ftruncate(fd_, static_cast<off_t>(len)) != 0) return std::unexpected(errno_error("set length"));
+        if (::ftruncate(fd_, static_cast<off_t>(len)) != 0)
+            return std::unexpected(errno_error("set length"));
         return {};
     }
 
@@ -75,7 +78,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -84,7 +87,7 @@ private:
 Result<std::unique_ptr<DbFile>> open_db_file(const NativePath& path) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return std::unexpected(errno_error("open"));
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return std::unexpected(Error::os(EISDIR, "open: not a regular file"));

@@ -11,12 +11,14 @@ namespace {
 // The system's message for a Win32 code, in UTF-8, trailing white space removed.
 Error win32_error(DWORD code, const char* what) {
     wchar_t* buffer = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text = what;
     if (n > 0 && buffer != nullptr) {
         std::wstring message(buffer, n);
-        while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
+        while (!message.empty() &&
+               (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
             message.pop_back();
         text += ": " + to_utf8(message);
     }
@@ -32,7 +34,7 @@ OVERLAPPED at(std::uint64_t offset) {
 }
 
 class Win32DbFile final : public DbFile {
-public:
+  public:
     explicit Win32DbFile(HANDLE h) : h_(h) {}
     ~Win32DbFile() override { CloseHandle(h_); }  // closing releases the lock
     Win32DbFile(const Win32DbFile&) = delete;
@@ -46,7 +48,8 @@ public:
             OVERLAPPED o = at(offset + done);
             if (!ReadFile(h_, out.data() + done, want, &got, &o)) {
                 DWORD e = GetLastError();
-                if (e == ERROR_HANDLE_EOF) return std::unexpected(Error::own("read beyond the end of the file"));
+                if (e == ERROR_HANDLE_EOF)
+                    return std::unexpected(Error::own("read beyond the end of the file"));
                 return std::unexpected(win32_error(e, "read"));
             }
             if (got == 0) return std::unexpected(Error::own("read beyond the end of the file"));
@@ -61,7 +64,8 @@ public:
             DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
             DWORD put = 0;
             OVERLAPPED o = at(offset + done);
-            if (!WriteFile(h_, data.data() + done, want, &put, &o)) return std::unexpected(win32_error(GetLastError(), "write"));
+            if (!WriteFile(h_, data.data() + done, want, &put, &o))
+                return std::unexpected(win32_error(GetLastError(), "write"));
             done += put;
         }
         return {};
@@ -69,7 +73,8 @@ public:
 
     Result<std::uint64_t> len() override {
         LARGE_INTEGER size{};
-        if (!GetFileSizeEx(h_, &size)) return std::unexpected(win32_error(GetLastError(), "file size"));
+        if (!GetFileSizeEx(h_, &size))
+            return std::unexpected(win32_error(GetLastError(), "file size"));
         return static_cast<std::uint64_t>(size.QuadPart);
     }
 
@@ -89,21 +94,24 @@ public:
     // The whole range, exclusive, failing at once: the lock the other redb programs take.
     Result<bool> try_lock() override {
         OVERLAPPED o{};
-        if (LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &o)) return true;
+        if (LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                       MAXDWORD, &o))
+            return true;
         DWORD e = GetLastError();
         if (e == ERROR_LOCK_VIOLATION || e == ERROR_IO_PENDING) return false;
         return std::unexpected(win32_error(e, "lock"));
     }
 
-private:
+  private:
     HANDLE h_;
 };
 
 }  // namespace
 
 Result<std::unique_ptr<DbFile>> open_db_file(const NativePath& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::unexpected(win32_error(GetLastError(), "open"));
     return std::make_unique<Win32DbFile>(h);
 }
