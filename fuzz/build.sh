@@ -1,19 +1,25 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang's libFuzzer, AddressSanitizer and UBSan into build/fuzz.
-# Run one for ten minutes, say:  build/fuzz/tasks_json_fuzz -max_total_time=600 CORPUS SEEDS
+# Builds every fuzz target (fuzz/*_fuzz.cpp) with clang's libFuzzer, AddressSanitizer and UBSan
+# into build/fuzz; fuzz/run.sh runs one. Each target links the whole native code base.
 # clang 16 gates libstdc++'s std::expected behind the C++20 concepts level it lacks; the part
 # of it that we use compiles fine, so the feature level is raised by hand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=build/fuzz
-mkdir -p "$out"
+mkdir -p "$out/obj"
 cxx=${CXX:-clang++-16}
-flags=(-std=c++2b -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-       -Wno-macro-redefined -D__cpp_concepts=202002L -Isnv-core/src)
-sources=(snv-core/src/calendar/*.cpp snv-core/src/json/*.cpp snv-core/src/model/*.cpp
-         snv-core/src/os/*.cpp snv-core/src/os/posix/*.cpp)
+flags=(-std=c++2b -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+       -fno-omit-frame-pointer -Wno-macro-redefined -D__cpp_concepts=202002L
+       -Isnv-core/src -Iredb/include -Iredb/src)
+mapfile -t sources < <(find snv-core/src redb/src -name '*.cpp' ! -path '*/win32/*' | sort)
+objects=()
+for src in "${sources[@]}"; do
+  obj=$out/obj/$(echo "$src" | tr '/' '_').o
+  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ]; then "$cxx" "${flags[@]}" -c "$src" -o "$obj"; fi
+  objects+=("$obj")
+done
 for target in fuzz/*_fuzz.cpp; do
   name=$(basename "$target" .cpp)
   echo "fuzz: building $out/$name"
-  "$cxx" "${flags[@]}" "$target" "${sources[@]}" -o "$out/$name"
+  "$cxx" "${flags[@]}" -fsanitize=fuzzer "$target" "${objects[@]}" -o "$out/$name"
 done
