@@ -1,0 +1,191 @@
+#include "model/trigger_reader.h"
+
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "json/record.h"
+#include "json/values.h"
+#include "model/read_helpers.h"
+
+namespace snv::model {
+
+// Value readers picked by type (through argument-dependent lookup) by the record fields.
+static json::Checked read_value(json::Reader& in, Nth& out);
+static json::Checked read_value(json::Reader& in, MonthDay& out);
+
+namespace {
+
+// A member of a tagged object, kept whole until the tag says which fields it may hold.
+struct Member {
+    std::string_view key;
+    json::Captured value;
+};
+
+// The fields of a variant from the members collected around its tag: other keys are dropped
+// (they may even repeat), a field's key twice is rejected, missing required fields too.
+json::Checked read_members(std::span<const Member> members, std::span<const json::Field> fields) {
+    std::vector<bool> seen(fields.size(), false);
+    for (const Member& member : members) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i].key() != member.key) continue;
+            if (seen[i]) return json::reject("field given twice");
+            seen[i] = true;
+            json::Reader in = member.value.reader();
+            if (auto ok = fields[i].read(in); !ok) return ok;
+            if (!in.finished()) return json::reject("field value not read whole");
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].required() && !seen[i]) return json::reject("required field missing");
+    }
+    return {};
+}
+
+// Reads a tagged record: `read_tag` reads the tag's value, `read_fields(tag, members)` or
+// `read_rest(tag, in)` the fields of the object or positional form.
+template <typename T, typename ReadTag, typename Fields>
+json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag read_tag,
+                          Fields fields_of) {
+    T record{};
+    if (in.peek() == json::ValueKind::object) {
+        if (auto ok = in.enter_object(); !ok) return std::unexpected(ok.error());
+        std::optional<std::size_t> tag;
+        std::vector<Member> members;
+        for (;;) {
+            auto key = in.next_key();
+            if (!key) return std::unexpected(key.error());
+            if (!*key) break;
+            if (**key == tag_key) {
+                if (tag) return json::reject("tag given twice");
+                auto read = read_tag(in);
+                if (!read) return std::unexpected(read.error());
+                tag = *read;
+            } else {
+                auto value = in.capture();
+                if (!value) return std::unexpected(value.error());
+                members.push_back({**key, *value});
+            }
+        }
+        if (!tag) return json::reject("tag missing");
+        auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
+            return read_members(members, std::span(fields.begin(), fields.size()));
+        });
+        if (!ok) return std::unexpected(ok.error());
+        return record;
+    }
+    if (in.peek() == json::ValueKind::array) {
+        if (auto ok = in.enter_array(); !ok) return std::unexpected(ok.error());
+        if (!in.next_element()) return json::reject("tag missing");
+        auto tag = read_tag(in);
+        if (!tag) return std::unexpected(tag.error());
+        auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
+            return json::read_positional_fields(in, fields);
+        });
+        if (!ok) return std::unexpected(ok.error());
+        return record;
+    }
+    return json::reject("tagged record must be an object or an array");
+}
+
+json::Read<std::size_t> read_trigger_type(json::Reader& in) {
+    auto text = in.string();
+    if (!text) return std::unexpected(text.error());
+    auto type = parse_trigger_type(*text);
+    if (!type) return json::reject("unknown trigger type");
+    return *type;
+}
+
+// Calls `read(fields)` with the fields of variant number `type`, stored into `trigger`.
+template <typename ReadFields>
+json::Checked trigger_fields(std::size_t type, Trigger& trigger, ReadFields read) {
+    switch (type) {
+        case 0: {
+            auto& v = trigger.value.emplace<Trigger::Once>();
+            return read({json::required("at", v.at)});
+        }
+        case 1: {
+            auto& v = trigger.value.emplace<Trigger::Daily>();
+            return read({json::required("time", v.time), json::with_default("every", v.every),
+                         json::required("start", v.start)});
+        }
+        case 2: {
+            auto& v = trigger.value.emplace<Trigger::Weekly>();
+            return read({json::required("time", v.time), json::with_default("every", v.every),
+                         json::required("days", v.days), json::required("start", v.start)});
+        }
+        case 3: {
+            auto& v = trigger.value.emplace<Trigger::Monthly>();
+            return read({json::required("time", v.time), json::with_default("months", v.months),
+                         json::required("on", v.on)});
+        }
+        case 4: {
+            auto& v = trigger.value.emplace<Trigger::Idle>();
+            return read({json::required("minutes", v.minutes)});
+        }
+        default: {
+            auto& v = trigger.value.emplace<Trigger::Cpu>();
+            return read({json::required("percent", v.percent),
+                         json::required("minutes", v.minutes), json::with_default("below", v.below)});
+        }
+    }
+}
+
+template <typename ReadFields>
+json::Checked month_day_fields(std::size_t kind, MonthDay& on, ReadFields read) {
+    if (kind == 0) {
+        auto& v = on.value.emplace<MonthDay::Date>();
+        return read({json::required("day", v.day)});
+    }
+    auto& v = on.value.emplace<MonthDay::Weekday>();
+    return read({json::required("nth", v.nth), json::required("weekday", v.weekday)});
+}
+
+}  // namespace
+
+json::Read<Trigger> read_trigger(json::Reader& in) {
+    return read_tagged<Trigger>(in, "type", read_trigger_type,
+                                [](std::size_t type, Trigger& trigger, auto read) {
+                                    return trigger_fields(type, trigger, read);
+                                });
+}
+
+json::Read<MonthDay> read_month_day(json::Reader& in) {
+    return read_tagged<MonthDay>(in, "kind", parse_month_day_kind,
+                                 [](std::size_t kind, MonthDay& on, auto read) {
+                                     return month_day_fields(kind, on, read);
+                                 });
+}
+
+json::Read<std::size_t> parse_month_day_kind(json::Reader& in) {
+    if (in.peek() == json::ValueKind::number) {
+        auto number = in.u32();
+        if (!number) return std::unexpected(number.error());
+        if (*number > 1) return json::reject("unknown month-day kind number");
+        return static_cast<std::size_t>(*number);
+    }
+    auto text = in.string();
+    if (!text) return std::unexpected(text.error());
+    auto kind = parse_month_day_kind_name(*text);
+    if (!kind) return json::reject("unknown month-day kind");
+    return *kind;
+}
+
+json::Read<DayOfWeek> parse_day_of_week(json::Reader& in) {
+    return read_named(in, parse_day_of_week_name, json::EnumForms::null_or_empty_object_member);
+}
+
+json::Read<Nth> parse_nth(json::Reader& in) {
+    return read_named(in, parse_nth_name, json::EnumForms::null_or_empty_object_member);
+}
+
+json::Checked read_value(json::Reader& in, DayOfWeek& out) { return store(parse_day_of_week(in), out); }
+static json::Checked read_value(json::Reader& in, Nth& out) { return store(parse_nth(in), out); }
+static json::Checked read_value(json::Reader& in, MonthDay& out) {
+    return store(read_month_day(in), out);
+}
+
+}  // namespace snv::model

@@ -1,0 +1,180 @@
+#include "os/files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/temp_folder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace snv::os {
+namespace {
+
+namespace fs = std::filesystem;
+using test::file_bytes;
+using test::put_file;
+using test::TempFolder;
+
+NativePath native(const fs::path& p) { return p.native(); }
+
+TEST(Files, ReadsWholeFileAndReportsMissingOne) {
+    TempFolder dir;
+    std::string big(200000, 'x');
+    big[123456] = '\0';
+    put_file(dir.file("a"), big);
+    auto read = real_files().read_file(native(dir.file("a")));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, big);
+
+    auto missing = real_files().read_file(native(dir.file("none")));
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.error().is_os());
+}
+
+TEST(Files, WriteCreatesAndTruncates) {
+    TempFolder dir;
+    auto path = native(dir.file("w"));
+    ASSERT_TRUE(real_files().write_file(path, "long content here"));
+    ASSERT_TRUE(real_files().write_file(path, "short"));
+    EXPECT_EQ(file_bytes(dir.file("w")), "short");
+}
+
+TEST(Files, ReplaceMovesOverExistingTarget) {
+    TempFolder dir;
+    put_file(dir.file("t"), "old");
+    put_file(dir.file("t.tmp"), "new");
+    ASSERT_TRUE(real_files().replace_file(native(dir.file("t.tmp")), native(dir.file("t"))));
+    EXPECT_EQ(file_bytes(dir.file("t")), "new");
+    EXPECT_FALSE(fs::exists(dir.file("t.tmp")));
+
+    auto missing = real_files().replace_file(native(dir.file("gone")), native(dir.file("t")));
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(file_bytes(dir.file("t")), "new");
+}
+
+TEST(Files, OverwriteInPlaceGrowsAndShrinks) {
+    TempFolder dir;
+    auto path = native(dir.file("o"));
+    put_file(dir.file("o"), "0123456789");
+    ASSERT_TRUE(real_files().overwrite_file(path, "abc"));
+    EXPECT_EQ(file_bytes(dir.file("o")), "abc");
+    ASSERT_TRUE(real_files().overwrite_file(path, std::string(70000, 'z')));
+    EXPECT_EQ(file_bytes(dir.file("o")), std::string(70000, 'z'));
+    ASSERT_TRUE(real_files().overwrite_file(native(dir.file("fresh")), "made"));
+    EXPECT_EQ(file_bytes(dir.file("fresh")), "made");
+}
+
+TEST(Files, RemoveDeletesAndReportsMissing) {
+    TempFolder dir;
+    put_file(dir.file("r"), "x");
+    EXPECT_TRUE(real_files().remove_file(native(dir.file("r"))));
+    EXPECT_FALSE(fs::exists(dir.file("r")));
+    EXPECT_FALSE(real_files().remove_file(native(dir.file("r"))));
+}
+
+TEST(Files, CreateFoldersMakesEveryMissingLevel) {
+    TempFolder dir;
+    auto deep = dir.path() / "a" / "b" / "c";
+    ASSERT_TRUE(real_files().create_folders(native(deep)));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_TRUE(real_files().create_folders(native(deep)));  // existing is fine
+
+    put_file(dir.file("plain"), "x");
+    EXPECT_FALSE(real_files().create_folders(native(dir.path() / "plain" / "sub")));
+    EXPECT_FALSE(real_files().create_folders(native(dir.file("plain"))));
+}
+
+TEST(Files, FolderOfPath) {
+    struct Case {
+        const char* path;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"tasks.json", ""},
+        {"/tasks.json", "/"},
+        {"/a/b/tasks.json", "/a/b"},
+        {"/a/b//tasks.json", "/a/b"},
+        {"a/tasks.json", "a"},
+#ifdef _WIN32
+        {"C:\\tasks.json", "C:\\"},
+        {"C:\\data\\tasks.json", "C:\\data"},
+        {"C:/data/tasks.json", "C:/data"},
+        {"C:tasks.json", ""},
+#endif
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(to_utf8(folder_of(to_native(c.path))), c.folder) << c.path;
+    }
+}
+
+#ifndef _WIN32
+// A file-size limit makes the write fail for real, as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*old_handler_)(int) = nullptr;
+};
+
+TEST(Files, FailedOverwriteKeepsOldContent) {
+    TempFolder dir;
+    const std::string old(3000, 'o');
+    put_file(dir.file("t"), old);
+    {
+        FileSizeLimit limit(4096);
+        auto result = real_files().overwrite_file(native(dir.file("t")), std::string(10000, 'n'));
+        EXPECT_FALSE(result);
+    }
+    EXPECT_EQ(file_bytes(dir.file("t")), old);
+}
+#else
+// Another program holding the file without write sharing makes the write fail; nothing changes.
+TEST(Files, OverwriteOfFileHeldWithoutWriteSharingKeepsContent) {
+    TempFolder dir;
+    put_file(dir.file("t"), "old");
+    auto path = native(dir.file("t"));
+    HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    auto result = real_files().overwrite_file(path, "new content");
+    CloseHandle(other);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().code, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(file_bytes(dir.file("t")), "old");
+}
+
+TEST(Files, ReadSharesWithAWriterThatAllowsDelete) {
+    TempFolder dir;
+    put_file(dir.file("t"), "held");
+    auto path = native(dir.file("t"));
+    HANDLE other = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    auto read = real_files().read_file(path);
+    CloseHandle(other);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, "held");
+}
+#endif
+
+}  // namespace
+}  // namespace snv::os
