@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "program.h"
+
+int main() { return snv::svc::program_main(); }
