@@ -1,0 +1,96 @@
+#include "history/append.h"
+
+#include <gtest/gtest.h>
+
+#include "core/history_fakes.h"
+#include "history/prune.h"
+
+namespace snv::history {
+namespace {
+
+using namespace testing;
+
+struct AppendFixture : HistoryFixture {
+    os::Status append(std::string_view text = "new") {
+        auto status = append_history_text(env, path, text);
+        EXPECT_EQ(store.open_databases, 0) << "the database must be closed on every path";
+        return status;
+    }
+};
+
+TEST_F(AppendFixture, KeysFollowTheLargestKey) {
+    struct Case {
+        Table before;
+        std::uint64_t expected_key;
+    } cases[] = {
+        {{}, 0},
+        {keys_from(0, 0), 1},
+        {keys_from(7, 41), 42},
+    };
+    for (const Case& c : cases) {
+        store.committed = c.before;
+        ASSERT_TRUE(append());
+        EXPECT_EQ(store.committed.size(), c.before.size() + 1);
+        EXPECT_EQ(store.committed.rbegin()->first, c.expected_key);
+        EXPECT_EQ(store.committed.rbegin()->second, "new");
+    }
+    EXPECT_TRUE(files.folders_made.contains(os::to_native("data")));
+}
+
+TEST_F(AppendFixture, FullTableDropsItsOldestInTheSameCommit) {
+    store.committed = keys_from(5, 5 + kHistoryLimit - 1);
+    ASSERT_TRUE(append());
+    EXPECT_EQ(store.commits, 1);
+    EXPECT_EQ(store.committed.size(), kHistoryLimit);
+    EXPECT_EQ(store.committed.begin()->first, 6u);
+    EXPECT_EQ(store.committed.rbegin()->first, 5 + kHistoryLimit);
+}
+
+TEST_F(AppendFixture, OverfullTableFromAnotherWriterIsTrimmed) {
+    store.committed = keys_from(0, kHistoryLimit + 499);
+    ASSERT_TRUE(append());
+    EXPECT_EQ(store.committed.size(), kHistoryLimit);
+    EXPECT_EQ(store.committed.begin()->first, 501u);
+}
+
+TEST_F(AppendFixture, NoKeyLeftFailsWithoutReplacingAnything) {
+    const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
+    store.committed = {{3, "a"}, {max, "b"}};
+    const Table before = store.committed;
+    ASSERT_FALSE(append());
+    EXPECT_EQ(store.committed, before);
+    EXPECT_EQ(store.commits, 0);
+}
+
+TEST_F(AppendFixture, AnyStorageFailureStoresNothing) {
+    for (const char* op : {"begin", "table", "last", "insert", "count", "remove", "commit"}) {
+        SCOPED_TRACE(op);
+        store.committed = keys_from(1, kHistoryLimit);  // full, so that the prune removes one
+        const Table before = store.committed;
+        store.fail_on = op;
+        EXPECT_FALSE(append());
+        EXPECT_EQ(store.committed, before);
+    }
+}
+
+TEST_F(AppendFixture, FolderFailureTouchesNoFile) {
+    files.fail_folders = true;
+    auto status = append();
+    ASSERT_FALSE(status);
+    EXPECT_EQ(status.error().code, 5u);  // the platform's own error
+    EXPECT_EQ(store.opens, 0);
+}
+
+TEST_F(AppendFixture, OpenFailureEndsTheAppend) {
+    store.open_error = OpenError{OpenError::Kind::other, os::Error::own("not a redb file")};
+    ASSERT_FALSE(append());
+    EXPECT_EQ(files.reads, 0);  // the import never ran
+}
+
+TEST_F(AppendFixture, PathWithoutFolderCreatesNone) {
+    ASSERT_TRUE(append_history_text(env, os::to_native("history.redb"), "x"));
+    EXPECT_TRUE(files.folders_made.empty());
+}
+
+}  // namespace
+}  // namespace snv::history
