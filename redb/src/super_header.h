@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "bytes.h"
+#include "checksum.h"
+#include "format.h"
+#include "layout.h"
+#include "page_number.h"
+#include "redb/error.h"
+
+namespace redb {
+
+// The root of a B-tree as commit slots and table definitions store it (32 bytes).
+struct BtreeHeader {
+    PageNumber root;
+    Checksum checksum;
+    std::uint64_t length = 0;  // number of entries in the tree
+    bool operator==(const BtreeHeader&) const = default;
+
+    static BtreeHeader decode(const std::uint8_t* p);
+    void encode(std::uint8_t* p) const;
+};
+
+// One of the two commit slots.
+struct CommitSlot {
+    std::uint8_t version = format::kVersion3;
+    std::optional<BtreeHeader> user_root;    // root of the table tree (name -> definition)
+    std::optional<BtreeHeader> system_root;  // root of the system table tree
+    std::uint64_t transaction_id = 0;
+    // Set when the stored slot checksum did not verify. Such a slot is written back exactly as
+    // it was read (redb does the same), so it never turns valid by being re-serialized.
+    std::optional<std::array<std::uint8_t, format::kSlotSize>> corrupt_bytes;
+
+    bool corrupted() const { return corrupt_bytes.has_value(); }
+    std::array<std::uint8_t, format::kSlotSize> encode() const;
+};
+
+// The super-header of a v3 database.
+struct SuperHeader {
+    int primary = 0;  // index of the primary commit slot, 0 or 1
+    bool recovery_required = false;
+    bool two_phase_commit = false;
+    DatabaseLayout layout;
+    std::array<CommitSlot, 2> slots;
+
+    CommitSlot& primary_slot() { return slots[primary]; }
+    const CommitSlot& primary_slot() const { return slots[primary]; }
+    CommitSlot& secondary_slot() { return slots[primary ^ 1]; }
+    const CommitSlot& secondary_slot() const { return slots[primary ^ 1]; }
+
+    // The 320 bytes at the start of the file. Without the magic number the bytes describe a
+    // database that no reader accepts yet; redb writes them so first when initializing a file.
+    std::array<std::uint8_t, format::kSuperHeaderSize> encode(bool include_magic = true) const;
+};
+
+// Reads the super-header from the first bytes of a file. Errors: NotRedb (no magic number, or
+// too short to hold one), UpgradeRequired (a v1 or v2 slot), Corrupted (unknown version,
+// another page size, impossible geometry). Corrupt slot checksums are not errors here; they
+// are recorded in the slots.
+Result<SuperHeader> parse_super_header(Bytes data, std::uint32_t expected_page_size = format::kPageSize);
+
+// Whether opening must repair the database: the recovery flag is set, or the stored layout no
+// longer matches the file length.
+bool needs_recovery(const SuperHeader& header, std::uint64_t file_len);
+
+// Reconciles the header with the file, as redb does before using it: rebuilds the layout from
+// the file length when recovery is required (or the stored layout is stale) and picks the
+// commit slot to use as primary. Returns true when nothing had to change ("clean").
+Result<bool> finalize_super_header(SuperHeader& header, std::uint64_t file_len);
+
+}  // namespace redb

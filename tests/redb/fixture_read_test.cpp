@@ -1,0 +1,140 @@
+// Every oracle fixture read through our library must match what redb itself prints for it.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "redb/fixtures.h"
+
+namespace {
+
+using redb_test::fixture;
+
+constexpr redb::TableSpec<redb::U64, redb::Str> kHistory{"history"};
+
+// Our view of a database in the oracle's dump format.
+std::string dump(const redb::Database& db) {
+    std::ostringstream out;
+    auto txn = db.begin_read();
+    EXPECT_TRUE(txn.has_value());
+    auto tables = txn->list_tables();
+    EXPECT_TRUE(tables.has_value()) << tables.error().to_string();
+    out << "# tables: ";
+    bool has_history = false;
+    for (std::size_t i = 0; i < tables->size(); ++i) {
+        const auto& t = (*tables)[i];
+        out << (i ? ", " : "") << t.name << (t.multimap ? " (multimap)" : "");
+        has_history = has_history || t.name == "history";
+    }
+    out << "\n";
+    if (!has_history) return out.str();
+    auto history = txn->open_table(kHistory);
+    EXPECT_TRUE(history.has_value()) << history.error().to_string();
+    out << "# history: " << history->len() << " entries\n";
+    auto walked = history->for_each([&](const std::uint64_t& k, const std::string& v) {
+        out << k << "\t" << v << "\n";
+        return true;
+    });
+    EXPECT_TRUE(walked.has_value()) << walked.error().to_string();
+    return out.str();
+}
+
+std::string without_repair_line(const std::string& text, bool* repaired) {
+    const std::string marker = "# repaired at open\n";
+    *repaired = text.starts_with(marker);
+    return *repaired ? text.substr(marker.size()) : text;
+}
+
+class FixtureRead : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FixtureRead, MatchesTheOracleDump) {
+    const std::string name = GetParam();
+    const auto before = redb_test::read_file(fixture(name + ".redb"));
+    auto db = redb_test::open_path(fixture(name + ".redb"));
+    ASSERT_TRUE(db.has_value()) << db.error().to_string();
+    bool oracle_repaired = false;
+    const std::string expected = without_repair_line(redb_test::read_text(fixture(name + ".dump")), &oracle_repaired);
+    EXPECT_EQ(dump(*db), expected);
+    EXPECT_EQ(db->repaired_at_open(), oracle_repaired);
+    db = std::unexpected(redb::Error{});
+    // Reading alone never changes the file.
+    EXPECT_EQ(redb_test::read_file(fixture(name + ".redb")), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKinds, FixtureRead,
+                         ::testing::Values("empty", "history_3_5", "history_300_1000", "big_5000", "others_20",
+                                           "savepoint_10", "crash_20", "crash-quick_20", "nondurable_10"),
+                         [](const auto& info) {
+                             std::string n = info.param;
+                             for (char& c : n)
+                                 if (c == '-') c = '_';
+                             return n;
+                         });
+
+TEST(FixtureRead, LookupsFirstLastAndCountOfADeepTree) {
+    auto db = redb_test::open_path(fixture("big_5000.redb"));
+    ASSERT_TRUE(db.has_value()) << db.error().to_string();
+    auto history = db->begin_read()->open_table(kHistory);
+    ASSERT_TRUE(history.has_value());
+    EXPECT_EQ(history->len(), 5000u);
+    auto first = history->first();
+    auto last = history->last();
+    ASSERT_TRUE(first && *first && last && *last);
+    EXPECT_EQ((*first)->first, 0u);
+    EXPECT_EQ((*last)->first, 4999u);
+    std::uint64_t seen = 0;
+    auto walked = history->for_each([&](const std::uint64_t& key, const std::string& value) {
+        auto got = history->get(key);
+        EXPECT_TRUE(got && *got && **got == value) << key;
+        ++seen;
+        return true;
+    });
+    EXPECT_TRUE(walked.has_value());
+    EXPECT_EQ(seen, 5000u);
+    auto missing = history->get(5000);
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_FALSE(missing->has_value());
+}
+
+TEST(FixtureRead, KeysNeedNotStartAtZero) {
+    auto db = redb_test::open_path(fixture("history_300_1000.redb"));
+    ASSERT_TRUE(db.has_value());
+    auto history = db->begin_read()->open_table(kHistory);
+    ASSERT_TRUE(history.has_value());
+    EXPECT_EQ((*history->first())->first, 1000u);
+    EXPECT_EQ((*history->last())->first, 1299u);
+    EXPECT_FALSE(history->get(999)->has_value());
+    EXPECT_TRUE(history->get(1150)->has_value());
+}
+
+TEST(TableTypes, HistoryDeclaredWithOtherTypesIsATypeError) {
+    for (const char* name : {"wrong-key.redb", "wrong-value.redb"}) {
+        auto db = redb_test::open_path(fixture(name));
+        ASSERT_TRUE(db.has_value()) << name;
+        auto history = db->begin_read()->open_table(kHistory);
+        ASSERT_FALSE(history.has_value()) << name;
+        EXPECT_EQ(history.error().kind, redb::ErrorKind::TableTypeMismatch) << name;
+    }
+}
+
+TEST(TableTypes, OtherDeclarationsOfStoredTables) {
+    auto db = redb_test::open_path(fixture("others_20.redb"));
+    ASSERT_TRUE(db.has_value());
+    auto txn = db->begin_read();
+    // The types the oracle declared open fine; a multimap table is refused as a plain one.
+    auto blobs = txn->open_table(redb::TableSpec<redb::U64, redb::ByteSlice>{"blobs"});
+    ASSERT_TRUE(blobs.has_value()) << blobs.error().to_string();
+    auto first = blobs->first();
+    ASSERT_TRUE(first && *first);
+    EXPECT_EQ((*first)->second.size(), 5000u);
+    auto other = txn->open_table(redb::TableSpec<redb::Str, redb::U64>{"other_table"});
+    ASSERT_TRUE(other.has_value()) << other.error().to_string();
+    EXPECT_GT(other->len(), 0u);
+    auto tags = txn->open_table(redb::TableSpec<redb::U64, redb::Str>{"tags"});
+    ASSERT_FALSE(tags.has_value());
+    EXPECT_EQ(tags.error().kind, redb::ErrorKind::TableIsMultimap);
+    auto missing = txn->open_table(redb::TableSpec<redb::U64, redb::Str>{"nothing"});
+    ASSERT_FALSE(missing.has_value());
+    EXPECT_EQ(missing.error().kind, redb::ErrorKind::TableDoesNotExist);
+}
+
+}  // namespace

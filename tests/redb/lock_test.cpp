@@ -1,0 +1,75 @@
+// The file lock, against our own second handle and against redb itself.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "redb/fixtures.h"
+
+namespace {
+
+TEST(Lock, ASecondOpenIsAlreadyOpenUntilTheFirstCloses) {
+    const std::string path = redb_test::scratch_copy("history_3_5.redb", "lock-self");
+    auto first = redb_test::open_path(path);
+    ASSERT_TRUE(first.has_value()) << first.error().to_string();
+    auto second = redb_test::open_path(path);
+    ASSERT_FALSE(second.has_value());
+    EXPECT_EQ(second.error().kind, redb::ErrorKind::AlreadyOpen);
+    first = std::unexpected(redb::Error{});
+    auto third = redb_test::open_path(path);
+    EXPECT_TRUE(third.has_value()) << third.error().to_string();
+}
+
+#ifndef _WIN32
+// Runs the oracle in the background; its output comes through a pipe, line by line.
+struct OracleProcess {
+    FILE* out = nullptr;
+    explicit OracleProcess(const std::string& args) {
+        out = popen((std::string(SNV_ORACLE) + " " + args + " 2>&1").c_str(), "r");
+    }
+    std::string line() {
+        char buf[512];
+        if (out == nullptr || fgets(buf, sizeof buf, out) == nullptr) return {};
+        return buf;
+    }
+    int close() {
+        int status = pclose(out);
+        out = nullptr;
+        return status;
+    }
+    ~OracleProcess() {
+        if (out != nullptr) pclose(out);
+    }
+};
+
+TEST(Lock, WhileRedbHoldsTheFileOpeningFailsAtOnceThenSucceeds) {
+    const std::string path = redb_test::scratch_copy("history_3_5.redb", "lock-held");
+    OracleProcess hold("hold '" + path + "' 1500");
+    ASSERT_EQ(hold.line(), "held\n");
+    const auto start = std::chrono::steady_clock::now();
+    auto busy = redb_test::open_path(path);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_FALSE(busy.has_value());
+    EXPECT_EQ(busy.error().kind, redb::ErrorKind::AlreadyOpen);
+    EXPECT_LT(took, std::chrono::milliseconds(500));  // no waiting inside the library
+    EXPECT_EQ(hold.line(), "released\n");
+    EXPECT_EQ(hold.close(), 0);
+    auto after = redb_test::open_path(path);
+    EXPECT_TRUE(after.has_value()) << after.error().to_string();
+}
+
+TEST(Lock, WhileWeHoldTheFileRedbCannotAppend) {
+    const std::string path = redb_test::scratch_copy("history_3_5.redb", "lock-ours");
+    auto db = redb_test::open_path(path);
+    ASSERT_TRUE(db.has_value());
+    OracleProcess append("append '" + path + "' text");
+    std::string all, l;
+    while (!(l = append.line()).empty()) all += l;
+    EXPECT_NE(append.close(), 0);
+    EXPECT_NE(all.find("Database already open"), std::string::npos) << all;
+}
+#endif
+
+}  // namespace
