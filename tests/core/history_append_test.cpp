@@ -4,6 +4,7 @@
 
 #include "core/history_fakes.h"
 #include "history/prune.h"
+#include "history/record.h"
 
 namespace snv::history {
 namespace {
@@ -90,6 +91,43 @@ TEST_F(AppendFixture, OpenFailureEndsTheAppend) {
 TEST_F(AppendFixture, PathWithoutFolderCreatesNone) {
     ASSERT_TRUE(append_history_text(env, os::to_native("history.redb"), "x"));
     EXPECT_TRUE(files.folders_made.empty());
+}
+
+}  // namespace
+}  // namespace snv::history
+
+namespace snv::history {
+namespace {
+
+using namespace testing;
+
+struct RecordFixture : HistoryFixture {};
+
+TEST_F(RecordFixture, TimeIsTruncatedToWholeSeconds) {
+    struct Case {
+        os::LocalTime now;
+        std::string time;
+    } cases[] = {
+        {{2026, 3, 14, 22, 0, 5, 400'000'000}, "2026-03-14T22:00:05"},
+        {{2026, 12, 31, 23, 59, 59, 999'999'999}, "2026-12-31T23:59:59"},
+        {{2026, 2, 1, 9, 5, 0, 0}, "2026-02-01T09:05:00"},
+    };
+    for (const Case& c : cases) {
+        store.committed.clear();
+        clock.local = c.now;
+        record_history_in(env, os::to_native("data"), EntryKind::error, model::Action::lock,
+                          "x");
+        ASSERT_EQ(store.committed.size(), 1u);
+        EXPECT_EQ(store.committed.at(0), R"({"time":")" + c.time +
+                                             R"(","kind":"error","action":"lock","detail":"x"})");
+    }
+}
+
+TEST_F(RecordFixture, FailureIsDropped) {
+    store.open_error = OpenError{OpenError::Kind::other, os::Error::own("broken")};
+    record_history_in(env, os::to_native("data"), EntryKind::executed, model::Action::sleep, "");
+    EXPECT_EQ(store.opens, 1);
+    EXPECT_TRUE(store.committed.empty());
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ struct OpenFixture : ::testing::Test {
 };
 
 TEST_F(OpenFixture, FreeFileOpensAtOnce) {
-    auto db = open_history_db(store, clock, "h.redb");
+    auto db = open_history_db(store, clock, os::to_native("h.redb"));
     ASSERT_TRUE(db);
     EXPECT_EQ(store.opens, 1);
     EXPECT_EQ(clock.sleeps, 0);
@@ -24,7 +24,7 @@ TEST_F(OpenFixture, FreeFileOpensAtOnce) {
 
 TEST_F(OpenFixture, WaitsWhileHeldAndOpensAtFirstAttemptAfterRelease) {
     store.held_until = clock.now + 1000ms + 5ms;
-    auto db = open_history_db(store, clock, "h.redb");
+    auto db = open_history_db(store, clock, os::to_native("h.redb"));
     ASSERT_TRUE(db);
     // Attempts every 20 ms: the one at 1020 ms is the first after the release at 1005 ms.
     EXPECT_EQ(store.opens, 52);
@@ -34,7 +34,7 @@ TEST_F(OpenFixture, WaitsWhileHeldAndOpensAtFirstAttemptAfterRelease) {
 TEST_F(OpenFixture, GivesUpAfterThreeSeconds) {
     store.held_forever = true;
     clock.per_reading = 1ms;  // every clock reading costs a little time, as a real attempt does
-    auto db = open_history_db(store, clock, "h.redb");
+    auto db = open_history_db(store, clock, os::to_native("h.redb"));
     ASSERT_FALSE(db);
     EXPECT_EQ(db.error().kind, OpenError::Kind::already_open);
     const auto span = store.open_times.back() - store.open_times.front();
@@ -46,7 +46,7 @@ TEST_F(OpenFixture, GivesUpAfterThreeSeconds) {
 
 TEST_F(OpenFixture, OtherErrorsReturnAtOnce) {
     store.open_error = OpenError{OpenError::Kind::other, os::Error::own("not a redb file")};
-    auto db = open_history_db(store, clock, "h.redb");
+    auto db = open_history_db(store, clock, os::to_native("h.redb"));
     ASSERT_FALSE(db);
     EXPECT_EQ(db.error().kind, OpenError::Kind::other);
     EXPECT_EQ(store.opens, 1);
