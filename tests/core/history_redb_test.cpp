@@ -13,13 +13,14 @@
 #include "history/redb_store.h"
 #include "history/record.h"
 #include "os/clock.h"
+#include "os/db_file.h"
 #include "support/child_process.h"
 #include "support/test_folder.h"
 
+#include <thread>
+
 #ifndef _WIN32
 #include <cstdio>
-#include <sys/wait.h>
-#include <thread>
 #endif
 
 namespace snv::history {
@@ -271,6 +272,29 @@ TEST(HistoryRedb, FolderNamedLikeTheFileFailsAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
     EXPECT_TRUE(fs::is_directory(c.db));
     EXPECT_TRUE(fs::is_empty(c.db));
+}
+
+// Another handle on the file holds its lock for a while, as the desktop program would: the
+// append waits and then stores its entry. Runs in both builds (LockFileEx under Wine).
+TEST(HistoryRedb, WaitsForAnotherHandleOfTheFile) {
+    Case c("hold-handle");
+    ASSERT_TRUE(c.append());
+    auto holder = os::open_db_file(native(c.db));
+    ASSERT_TRUE(holder);
+    auto locked = (*holder)->try_lock();
+    ASSERT_TRUE(locked && *locked);
+    std::thread release([&] {
+        std::this_thread::sleep_for(300ms);
+        holder->reset();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const bool stored = bool(c.append());
+    const auto waited = std::chrono::steady_clock::now() - start;
+    release.join();
+    EXPECT_TRUE(stored);
+    EXPECT_GE(waited, 280ms);
+    EXPECT_LT(waited, 1500ms);
+    c.expect_rows({row(0, kSampleText), row(1, kSampleText)});
 }
 
 #ifndef _WIN32
