@@ -7,7 +7,9 @@ namespace snv::svc {
 
 namespace {
 
-char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower_ascii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool is_data_option(std::string_view arg) {
     constexpr std::string_view option = "--data";
@@ -51,9 +53,8 @@ void take_data_option(std::vector<std::string>& args,
 }
 
 void take_data_option(std::vector<std::string>& args) {
-    take_data_option(args, [](std::string_view folder) {
-        paths::set_data_dir(os::to_native(folder));
-    });
+    take_data_option(args,
+                     [](std::string_view folder) { paths::set_data_dir(os::to_native(folder)); });
 }
 
 }  // namespace snv::svc

@@ -6,7 +6,9 @@ namespace snv::svc {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The program name: quotes switch quoting and are dropped, backslashes are always literal, and
 // the name ends at the first blank or TAB outside quotes.

@@ -1,3 +1,5 @@
 #include "program.h"
 
-int main() { return snv::svc::program_main(); }
+int main() {
+    return snv::svc::program_main();
+}

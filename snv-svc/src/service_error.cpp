@@ -9,8 +9,7 @@ std::string ServiceError::text() const {
         case Kind::nul_in_text:
             return field + " contains a nul byte";
         case Kind::nul_in_element:
-            return field + " contains a nul byte in element at " + std::to_string(index) +
-                   " index";
+            return field + " contains a nul byte in element at " + std::to_string(index) + " index";
         case Kind::invalid_value:
             return "invalid " + field + " value";
     }

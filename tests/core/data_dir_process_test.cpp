@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class DataDirProcessTest : public ::testing::Test {
-protected:
+  protected:
     DataDirProcessTest() {
         fs::create_directories(folder_ / "local");
         fs::create_directories(folder_ / "tmp");
@@ -38,12 +38,16 @@ protected:
         env.push_back({name, std::move(value)});
     }
 
-    std::string probe(const std::vector<test::EnvChange>& env, std::vector<std::string> args = {}) {
-        test::ChildRun run = test::run_child(test::built_program("data_dir_probe"), args, env);
+    std::string probe(const std::vector<test::EnvChange>& env, std::vector<std::string> args = {},
+                      const fs::path& cwd = {}) {
+        test::ChildRun run = test::run_child(test::built_program("data_dir_probe"), args, env, cwd);
         EXPECT_EQ(run.exit_code, 0) << run.err;
-        std::string out = run.out;
-        if (!out.empty() && out.back() == '\n') out.pop_back();
-        return out;
+        // Two lines: the folder, then the folder joined with tasks.json.
+        std::size_t end = run.out.find('\n');
+        std::string folder = run.out.substr(0, end);
+        EXPECT_EQ(run.out.substr(end + 1),
+                  os::to_utf8(os::join(os::to_native(folder), "tasks.json")) + "\n");
+        return folder;
     }
 
 #ifdef _WIN32
@@ -60,8 +64,12 @@ protected:
     }
 #endif
 
-    fs::path legacy() const { return folder_ / "machine" / "Somnivo"; }
-    fs::path user_dir() const { return folder_ / "local" / "Somnivo"; }
+    fs::path legacy() const {
+        return folder_ / "machine" / "Somnivo";
+    }
+    fs::path user_dir() const {
+        return folder_ / "local" / "Somnivo";
+    }
 
     void fill_legacy() {
         fs::create_directories(legacy() / "settings.json");  // a folder: never copied
@@ -73,7 +81,8 @@ protected:
 
     static std::vector<std::string> names_in(const fs::path& dir) {
         std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -153,6 +162,15 @@ TEST_F(DataDirProcessTest, CommandLineFolderWinsOverTheEnvironment) {
     EXPECT_EQ(probe(env, {test::os_form(given)}), test::os_form(given));
     EXPECT_TRUE(fs::is_directory(given));
     EXPECT_FALSE(fs::exists(from_env));
+}
+
+TEST_F(DataDirProcessTest, EmptyLocalAppDataGivesARelativeFolder) {
+    fill_legacy();
+    auto env = environment();
+    set(env, "LOCALAPPDATA", "");
+    fs::create_directories(folder_ / "cwd");
+    EXPECT_EQ(probe(env, {}, folder_ / "cwd"), "Somnivo");
+    EXPECT_TRUE(fs::exists(folder_ / "cwd" / "Somnivo" / "tasks.json"));
 }
 
 TEST_F(DataDirProcessTest, WithoutLocalAppDataTheTemporaryFolderIsTheBase) {

@@ -12,7 +12,7 @@ namespace {
 using test::joined;
 
 class DataDirTest : public ::testing::Test {
-protected:
+  protected:
     std::optional<std::string> resolve() {
         auto dir = resolve_data_dir(env_, fs_);
         if (!dir) return std::nullopt;
@@ -117,13 +117,13 @@ TEST_F(DataDirTest, FirstRunCopiesTheDataFilesAndTheCreationTime) {
     for (const auto& c : fs_.calls) {
         if (c.starts_with("copy")) copies.push_back(c);
     }
-    EXPECT_EQ(copies, (std::vector<std::string>{
-                          "copy " + joined(legacy_, "tasks.json") + " " +
-                              joined(user_dir_, "tasks.json"),
-                          "copy " + joined(legacy_, "history.redb") + " " +
-                              joined(user_dir_, "history.redb"),
-                          "copy " + joined(legacy_, "history.jsonl") + " " +
-                              joined(user_dir_, "history.jsonl")}));
+    EXPECT_EQ(
+        copies,
+        (std::vector<std::string>{
+            "copy " + joined(legacy_, "tasks.json") + " " + joined(user_dir_, "tasks.json"),
+            "copy " + joined(legacy_, "history.redb") + " " + joined(user_dir_, "history.redb"),
+            "copy " + joined(legacy_, "history.jsonl") + " " +
+                joined(user_dir_, "history.jsonl")}));
 }
 
 TEST_F(DataDirTest, DefaultMachineWideFolder) {

@@ -11,7 +11,7 @@ namespace {
 
 void set_variable(const char* name, const char* value) {
 #ifdef _WIN32
-    _putenv_s(name, value);
+    _wputenv_s(to_native(name).c_str(), to_native(value).c_str());
 #else
     setenv(name, value, 1);
 #endif

@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class FileSystemTest : public ::testing::Test {
-protected:
+  protected:
     static NativePath native(const fs::path& p) { return to_native(test::os_form(p)); }
     FileSystem& real_ = real_file_system();
     test::TestFolder folder_{"file-system"};

@@ -27,7 +27,9 @@ TEST(Path, Utf16ConversionsRoundTripAndReplaceBrokenInput) {
     EXPECT_EQ(os::utf8_to_utf16(text), u"a\u00E9\u4E2D\U0001F600");
     EXPECT_EQ(os::utf16_to_utf8(os::utf8_to_utf16(text)), text);
     EXPECT_EQ(os::utf16_to_utf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(os::utf8_to_utf16("\xFF" "a"), u"\uFFFDa");
+    EXPECT_EQ(os::utf8_to_utf16("\xFF"
+                                "a"),
+              u"\uFFFDa");
     EXPECT_EQ(os::utf8_to_utf16("\xE4\xB8"), u"\uFFFD");        // cut short
     EXPECT_EQ(os::utf8_to_utf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong
     EXPECT_EQ(os::utf8_to_utf16("\xED\xA0\x80"), u"\uFFFD");    // encoded surrogate

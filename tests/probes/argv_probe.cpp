@@ -24,7 +24,8 @@ void print(const std::vector<std::string>& crt) {
     std::string out;
     for (const std::string& a : crt) out += hex(a);
     out += "--\n";
-    for (const std::string& a : snv::svc::split_command_line(snv::os::real_process().command_line())) {
+    for (const std::string& a :
+         snv::svc::split_command_line(snv::os::real_process().command_line())) {
         out += hex(a);
     }
     snv::os::real_console().write_out(out);

@@ -1,4 +1,5 @@
-// Prints the data folder that this process fixes: "set:" runs --data's road first.
+// Prints the data folder that this process fixes (a first argument is set as by --data), then
+// the path of its tasks.json.
 #include <string>
 
 #include "os/console.h"
@@ -9,6 +10,8 @@ int main(int argc, char** argv) {
     using namespace snv;
     if (argc > 1) paths::set_data_dir(os::to_native(argv[1]));
     const os::NativePath* dir = paths::data_dir();
-    os::real_console().write_out(dir != nullptr ? os::to_utf8(*dir) + "\n" : "<none>\n");
+    std::string out = dir != nullptr ? os::to_utf8(*dir) + "\n" : "<none>\n";
+    if (auto tasks = paths::data_file("tasks.json")) out += os::to_utf8(*tasks) + "\n";
+    os::real_console().write_out(out);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "os/path.h"
+#include "os/quote_argument.h"
 #include "support/test_folder.h"
 
 #ifdef _WIN32
@@ -54,23 +55,6 @@ std::vector<std::string> child_environment(const std::vector<std::string>& own,
 
 #ifdef _WIN32
 
-std::string quote(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(2 * backslashes, '\\');
-    return out + "\"";
-}
-
 std::vector<std::string> own_environment() {
     std::vector<std::string> out;
     wchar_t* block = GetEnvironmentStringsW();
@@ -110,7 +94,12 @@ std::string drain(int fd) {
 #ifdef _WIN32
 
 ChildRun run_child_line(const std::filesystem::path& program, const std::string& command_line,
-                        const std::vector<EnvChange>& env) {
+                        const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
+    return run_child_wide_line(program, os::to_native(command_line), env, cwd);
+}
+
+ChildRun run_child_wide_line(const std::filesystem::path& program, const std::wstring& command_line,
+                             const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE out_read, out_write, err_read, err_write;
     if (!CreatePipe(&out_read, &out_write, &inherit, 0) ||
@@ -135,9 +124,11 @@ ChildRun run_child_line(const std::filesystem::path& program, const std::string&
     si.hStdError = err_write;
     PROCESS_INFORMATION pi{};
     std::wstring application = os::to_native(os_form(program));
-    std::wstring line = os::to_native(command_line);
+    std::wstring line = command_line;
+    std::wstring folder = cwd.empty() ? L"" : os::to_native(os_form(cwd));
     BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                  CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &si, &pi);
+                                  CREATE_UNICODE_ENVIRONMENT, block.data(),
+                                  cwd.empty() ? nullptr : folder.c_str(), &si, &pi);
     CloseHandle(out_write);
     CloseHandle(err_write);
     if (!started) {
@@ -159,16 +150,16 @@ ChildRun run_child_line(const std::filesystem::path& program, const std::string&
 }
 
 ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
-                   const std::vector<EnvChange>& env) {
+                   const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     std::string line = "\"" + os_form(program) + "\"";
-    for (const std::string& arg : args) line += " " + quote(arg);
-    return run_child_line(program, line, env);
+    for (const std::string& arg : args) line += " " + os::quote_argument(arg);
+    return run_child_line(program, line, env, cwd);
 }
 
 #else
 
 ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
-                   const std::vector<EnvChange>& env) {
+                   const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     std::vector<std::string> own;
     for (char** p = environ; *p != nullptr; ++p) own.emplace_back(*p);
     std::vector<std::string> entries = child_environment(own, env);
@@ -191,6 +182,8 @@ ChildRun run_child(const std::filesystem::path& program, const std::vector<std::
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
     posix_spawn_file_actions_addclose(&actions, err_pipe[0]);
+    std::string folder = cwd.string();
+    if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
     int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

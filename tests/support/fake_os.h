@@ -15,7 +15,7 @@ namespace snv::test {
 
 // Environment with scripted variables and temporary folder; names and values in UTF-8.
 class FakeEnvironment final : public os::Environment {
-public:
+  public:
     std::map<std::string, std::string> variables;
     std::optional<std::string> temp;  // none: the query fails
     std::vector<std::string> reads;   // names asked for, in order
@@ -26,7 +26,7 @@ public:
 
 // An in-memory file system keyed by the exact path text, with scripted failures.
 class FakeFileSystem final : public os::FileSystem {
-public:
+  public:
     struct Entry {
         os::EntryKind kind = os::EntryKind::file;
         std::string content;
@@ -47,7 +47,7 @@ public:
     os::Status copy_file_new(const os::NativePath& from, const os::NativePath& to) override;
     os::Status set_folder_creation_time(const os::NativePath& folder, std::uint64_t time) override;
 
-private:
+  private:
     std::mutex mutex_;  // the guard's tests call in from several threads
 };
 

@@ -41,8 +41,8 @@ std::string os_form(const std::filesystem::path& path) {
 
 TestFolder::TestFolder(std::string_view name) {
     static std::atomic<int> counter{0};
-    path_ = build_path("test-tmp") / (std::string(name) + "-" + std::to_string(SNV_GETPID()) +
-                                      "-" + std::to_string(counter++));
+    path_ = build_path("test-tmp") / (std::string(name) + "-" + std::to_string(SNV_GETPID()) + "-" +
+                                      std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }

@@ -18,7 +18,7 @@ std::string os_form(const std::filesystem::path& path);
 
 // A fresh empty folder under the build folder, removed with its contents at the end.
 class TestFolder {
-public:
+  public:
     explicit TestFolder(std::string_view name);
     ~TestFolder();
     TestFolder(const TestFolder&) = delete;
@@ -27,7 +27,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

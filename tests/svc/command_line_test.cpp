@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "os/quote_argument.h"
 #include "support/child_process.h"
 #include "support/test_folder.h"
 
@@ -55,6 +56,24 @@ TEST(SplitCommandLine, FollowsTheCRuntimeRules) {
     }
 }
 
+TEST(QuoteArgument, SplitGivesTheArgumentBack) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain", "plain"},
+        {"", R"("")"},
+        {"two words", R"("two words")"},
+        {R"(C:\My Data\)", R"("C:\My Data\\")"},
+        {R"(a\"b)", R"("a\\\"b")"},
+        {R"(no\space\)", R"(no\space\)"},
+        {"line\nfeed", "\"line\nfeed\""},
+        {"v\vt", "\"v\vt\""},
+    };
+    for (const auto& [arg, quoted] : cases) {
+        EXPECT_EQ(os::quote_argument(arg), quoted);
+        EXPECT_EQ(split_command_line("p " + os::quote_argument(arg)),
+                  (std::vector<std::string>{"p", arg}));
+    }
+}
+
 // The C runtime's own argument vector of a child started with these lines must match ours.
 std::vector<std::string> unhex(const std::string& out, bool second_half) {
     std::vector<std::string> args;
@@ -94,14 +113,34 @@ TEST(SplitCommandLine, AgreesWithTheCRuntimeOfAChild) {
         }
     }
 }
+
+TEST(SplitCommandLine, UnpairedSurrogateBecomesAReplacementCharacter) {
+    std::wstring line = L"argv_probe a";
+    line += static_cast<wchar_t>(0xD800);
+    line += L"b \"c d\"";
+    test::ChildRun run = test::run_child_wide_line(test::built_program("argv_probe"), line);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(unhex(run.out, true), (std::vector<std::string>{"argv_probe",
+                                                              "a\xef\xbf\xbd"
+                                                              "b",
+                                                              "c d"}));
+}
 #endif
 
 // Natively the arguments arrive split; the process's command line puts them back together,
 // and the split must give them back unchanged.
 TEST(SplitCommandLine, ProcessCommandLineGivesBackTheArguments) {
-    const std::vector<std::string> args = {
-        "plain", "", "two words", R"(quote"inside)", R"(back\slash)", R"(trailing\)",
-        R"(trail "\\)", "tab\there", "\xc3\xa4\xe2\x80\x94", R"(\\"\\)", "--data"};
+    const std::vector<std::string> args = {"plain",
+                                           "",
+                                           "two words",
+                                           R"(quote"inside)",
+                                           R"(back\slash)",
+                                           R"(trailing\)",
+                                           R"(trail "\\)",
+                                           "tab\there",
+                                           "\xc3\xa4\xe2\x80\x94",
+                                           R"(\\"\\)",
+                                           "--data"};
     test::ChildRun run = test::run_child(test::built_program("argv_probe"), args);
     ASSERT_EQ(run.exit_code, 0) << run.err;
     std::vector<std::string> crt = unhex(run.out, false);

@@ -29,7 +29,11 @@ TEST(ParseCommand, NormalisesAndMatches) {
         {"-data", Command::unknown, "data"},
         {"--data=D", Command::unknown, "data=d"},
         {"/install/", Command::unknown, "install/"},
-        {"/\xc3\x84" "Bc", Command::unknown, "\xc3\x84" "bc"},  // non-ASCII letters stay
+        {"/\xc3\x84"
+         "Bc",
+         Command::unknown,
+         "\xc3\x84"
+         "bc"},  // non-ASCII letters stay
     };
     for (const Case& c : cases) {
         ParsedCommand parsed = parse_command(c.argument);
@@ -71,12 +75,10 @@ TEST(TakeDataOption, RemovesTheFirstOptionAndItsValue) {
 TEST(ServiceErrorText, FourKinds) {
     EXPECT_EQ(ServiceError::system_call(5).text(), "IO error in winapi call");
     EXPECT_EQ(ServiceError::system_call(1063).text(), "IO error in winapi call");
-    EXPECT_EQ(ServiceError::nul_in_text("display name").text(),
-              "display name contains a nul byte");
+    EXPECT_EQ(ServiceError::nul_in_text("display name").text(), "display name contains a nul byte");
     EXPECT_EQ(ServiceError::nul_in_element("launch argument", 1).text(),
               "launch argument contains a nul byte in element at 1 index");
-    EXPECT_EQ(ServiceError::invalid_value("service status").text(),
-              "invalid service status value");
+    EXPECT_EQ(ServiceError::invalid_value("service status").text(), "invalid service status value");
 }
 
 TEST(ReportError, ErrorLineAndHint) {

@@ -15,7 +15,7 @@ constexpr const char* kHint =
 constexpr const char* kNotBuilt = "Somnivo Service: IO error in winapi call\n";
 
 class ProgramTest : public ::testing::Test {
-protected:
+  protected:
     test::ChildRun run(const std::vector<std::string>& args) {
         // The default data folder is kept inside the test folder.
         return test::run_child(test::built_program("snv-svc"), args,
@@ -37,7 +37,10 @@ TEST_F(ProgramTest, UnknownOptionsAreNamedLowered) {
         {{"/CON"}, "con"},
         {{"-data", "x"}, "data"},
         {{"--data=x"}, "data=x"},
-        {{"/\xc3\x84" "Bc"}, "\xc3\x84" "bc"},
+        {{"/\xc3\x84"
+          "Bc"},
+         "\xc3\x84"
+         "bc"},
     };
     for (const Case& c : cases) {
         test::ChildRun r = run(c.args);

@@ -11,7 +11,7 @@ namespace snv::os {
 // The process's environment variables and the user's temporary folder, in the platform's own
 // text form (values are not converted or validated).
 class Environment {
-public:
+  public:
     virtual ~Environment() = default;
 
     // The value of an ASCII-named variable; none when it is not set or cannot be read. A

@@ -17,7 +17,7 @@ struct Metadata {
 
 // The file-system operations of the data folder.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // What `path` names, symbolic links followed.

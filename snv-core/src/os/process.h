@@ -9,7 +9,7 @@ namespace snv::os {
 
 // The running process: how it was started, and its end.
 class Process {
-public:
+  public:
     virtual ~Process() = default;
 
     // The whole command line as one Windows-style text, in UTF-8 (an unpaired UTF-16 surrogate

@@ -47,9 +47,19 @@ void DataDir::set(os::NativePath folder) {
     fixed_.store(&*folder_, std::memory_order_release);
 }
 
-const os::NativePath* data_dir() { return process_data_dir().get(); }
+const os::NativePath* data_dir() {
+    return process_data_dir().get();
+}
 
-void set_data_dir(os::NativePath folder) { process_data_dir().set(std::move(folder)); }
+std::optional<os::NativePath> data_file(std::string_view name) {
+    const os::NativePath* dir = data_dir();
+    if (dir == nullptr) return std::nullopt;
+    return os::join(*dir, name);
+}
+
+void set_data_dir(os::NativePath folder) {
+    process_data_dir().set(std::move(folder));
+}
 
 std::optional<os::NativePath> resolve_data_dir(os::Environment& env, os::FileSystem& fs) {
     if (auto folder = env.variable("SNV_DATA_DIR"); folder && !folder->empty()) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "os/environment.h"
 #include "os/file_system.h"
@@ -16,6 +17,10 @@ namespace snv::paths {
 // Null only while no folder can be formed at all (neither LOCALAPPDATA nor a temporary folder
 // is known); the folder then stays unfixed and the next read tries again.
 const os::NativePath* data_dir();
+
+// The data folder joined with a data file's name, built anew at each call; none while no
+// folder can be formed.
+std::optional<os::NativePath> data_file(std::string_view name);
 
 // Creates `folder` with its missing parents (a failure is ignored), then fixes it as the data
 // folder unless the folder is already fixed.
@@ -34,7 +39,7 @@ void migrate_legacy_data(const os::NativePath& new_dir, const os::NativePath& le
 
 // The one-time guard around the folder; `data_dir` and `set_data_dir` use the process's own.
 class DataDir {
-public:
+  public:
     DataDir(os::Environment& env, os::FileSystem& fs) : env_(env), fs_(fs) {}
     DataDir(const DataDir&) = delete;
     DataDir& operator=(const DataDir&) = delete;
@@ -42,7 +47,7 @@ public:
     const os::NativePath* get();
     void set(os::NativePath folder);
 
-private:
+  private:
     os::Environment& env_;
     os::FileSystem& fs_;
     std::mutex mutex_;

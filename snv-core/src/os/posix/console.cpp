@@ -18,7 +18,7 @@ void write_all(int fd, std::string_view text) {
 }
 
 class PosixConsole final : public Console {
-public:
+  public:
     void write_out(std::string_view utf8) override { write_all(STDOUT_FILENO, utf8); }
     void write_err(std::string_view utf8) override { write_all(STDERR_FILENO, utf8); }
 };

@@ -8,7 +8,7 @@ namespace snv::os {
 namespace {
 
 class PosixEnvironment final : public Environment {
-public:
+  public:
     std::optional<NativePath> variable(std::string_view name) override {
         const char* value = std::getenv(std::string(name).c_str());
         if (value == nullptr) return std::nullopt;

@@ -26,7 +26,7 @@ bool is_folder(const NativePath& path) {
 }
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0) ::close(fd_);
@@ -40,7 +40,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -61,7 +61,7 @@ Status copy_contents(int in, int out) {
 }
 
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     Result<Metadata> metadata(const NativePath& path) override {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0) return std::unexpected(last_system_error());

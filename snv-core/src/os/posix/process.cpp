@@ -4,36 +4,19 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <string>
 #include <iterator>
+#include <string>
 #include <vector>
 
+#include "os/quote_argument.h"
 #include "os/system_error.h"
 
 namespace snv::os {
 
 namespace {
 
-// The Windows quoting of one argument, which the splitting rules undo exactly.
-std::string quote(const std::string& arg) {
-    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
-    std::string out = "\"";
-    std::size_t backslashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(2 * backslashes, '\\');
-    return out + "\"";
-}
-
 class PosixProcess final : public Process {
-public:
+  public:
     // Linux hands over the arguments already split; they are put back into one Windows-style
     // line so that both builds take the same road from here.
     std::string command_line() override {
@@ -49,7 +32,7 @@ public:
             if (!first) line += ' ';
             // The program name keeps its backslashes literally; only quotes steer it.
             if (first) std::erase(arg, '"');
-            line += first ? "\"" + arg + "\"" : quote(arg);
+            line += first ? "\"" + arg + "\"" : quote_argument(arg);
             first = false;
             start = end + 1;
         }
@@ -74,6 +57,8 @@ Process& real_process() {
     return process;
 }
 
-void exit_process(int code) { std::exit(code); }
+void exit_process(int code) {
+    std::exit(code);
+}
 
 }  // namespace snv::os

@@ -38,7 +38,7 @@ void write_to(DWORD which, std::string_view utf8) {
 }
 
 class Win32Console final : public Console {
-public:
+  public:
     void write_out(std::string_view utf8) override { write_to(STD_OUTPUT_HANDLE, utf8); }
     void write_err(std::string_view utf8) override { write_to(STD_ERROR_HANDLE, utf8); }
 };

@@ -21,7 +21,7 @@ GetTempPath2Fn find_get_temp_path2() {
 }
 
 class Win32Environment final : public Environment {
-public:
+  public:
     std::optional<NativePath> variable(std::string_view name) override {
         NativePath wide_name = to_native(name);
         std::vector<wchar_t> buffer(256);

@@ -25,8 +25,8 @@ Metadata from_attributes(DWORD attributes, const FILETIME& created) {
 // it; but a listing does not follow a link, so a link keeps the open's error.
 Result<Metadata> metadata_from_listing(const NativePath& path, DWORD open_error) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                   nullptr, 0);
+    HANDLE find =
+        FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return std::unexpected(system_error(open_error));
     FindClose(find);
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
@@ -50,7 +50,7 @@ NativePath parent_of(const NativePath& path) {
 }
 
 class Win32FileSystem final : public FileSystem {
-public:
+  public:
     Result<Metadata> metadata(const NativePath& path) override {
         HANDLE h = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -89,7 +89,9 @@ public:
         // real name; the final move refuses to replace an existing file.
         NativePath partial = to + L".partial";
         if (!CopyFileExW(from.c_str(), partial.c_str(), nullptr, nullptr, nullptr, 0)) {
-            return std::unexpected(last_system_error());
+            Error error = last_system_error();
+            DeleteFileW(partial.c_str());
+            return std::unexpected(error);
         }
         HANDLE h = CreateFileW(partial.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -11,7 +11,7 @@ namespace snv::os {
 namespace {
 
 class Win32Process final : public Process {
-public:
+  public:
     std::string command_line() override { return to_utf8(GetCommandLineW()); }
 
     Result<NativePath> executable_path() override {
@@ -21,7 +21,8 @@ public:
             if (n == 0) return std::unexpected(last_system_error());
             // A full buffer means the path was cut short.
             if (n < buffer.size()) return NativePath(buffer.data(), n);
-            if (buffer.size() >= 32768) return std::unexpected(system_error(ERROR_INSUFFICIENT_BUFFER));
+            if (buffer.size() >= 32768)
+                return std::unexpected(system_error(ERROR_INSUFFICIENT_BUFFER));
             buffer.resize(buffer.size() * 2);
         }
     }
@@ -34,6 +35,8 @@ Process& real_process() {
     return process;
 }
 
-void exit_process(int code) { ExitProcess(static_cast<UINT>(code)); }
+void exit_process(int code) {
+    ExitProcess(static_cast<UINT>(code));
+}
 
 }  // namespace snv::os

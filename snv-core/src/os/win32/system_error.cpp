@@ -22,6 +22,8 @@ Error system_error(std::uint32_t code) {
     return Error::os(code, to_utf8(message));
 }
 
-Error last_system_error() { return system_error(GetLastError()); }
+Error last_system_error() {
+    return system_error(GetLastError());
+}
 
 }  // namespace snv::os
