@@ -92,12 +92,12 @@ Status commit_steps(SessionState& s, bool close) {
     if (close) {
         // Two-phase: the new slot is durable before it becomes the primary.
         if (auto r = store.write_header(); !r) return r;
-        if (auto r = store.storage().sync(); !r) return r;
+        if (auto r = store.sync(); !r) return r;
     }
     h.primary ^= 1;
     h.two_phase_commit = close;
     if (auto r = store.write_header(); !r) return r;
-    return store.storage().sync();
+    return store.sync();
 }
 
 }  // namespace

@@ -10,26 +10,29 @@ namespace redb::detail {
 
 namespace {
 
-using snv::os::Error;
 
 // A new file gets the library's default start: about 1 MiB of pages plus room for the region
 // tracker, an empty two-phase header written first without and then with the magic number.
-Status initialize(Storage& storage) {
+Status initialize(snv::os::DbFile& storage) {
     std::uint64_t tracker_bytes = RegionTracker(kInitialRegions, kMaxOrder + 1).serialized_size();
     std::uint64_t tracker_space = (tracker_bytes + 4095) / 4096 * 4096;
     DatabaseLayout layout =
         DatabaseLayout::with_usable_bytes((1u << 20) + tracker_space, kMaxPageIndex + 1, 0, 4096);
-    if (auto s = storage.set_length(layout.file_length()); !s) return s;
+    auto io = [](const snv::os::Status& s) -> Status {
+        if (!s) return std::unexpected(io_failure(s.error()));
+        return {};
+    };
+    if (auto s = io(storage.set_len(layout.file_length())); !s) return s;
     SuperHeader h;
     h.two_phase_commit = true;
     h.layout = layout;
     auto bytes = h.serialize();
     std::fill(bytes.begin(), bytes.begin() + 9, 0);
-    if (auto s = storage.write(0, bytes); !s) return s;
-    if (auto s = storage.sync(); !s) return s;
+    if (auto s = io(storage.write_at(0, bytes)); !s) return s;
+    if (auto s = io(storage.sync()); !s) return s;
     bytes = h.serialize();
-    if (auto s = storage.write(0, bytes); !s) return s;
-    return storage.sync();
+    if (auto s = io(storage.write_at(0, bytes)); !s) return s;
+    return io(storage.sync());
 }
 
 Status select_primary(SuperHeader& h) {
@@ -96,7 +99,7 @@ Result<bool> primary_verifies(PageStore& store) {
                        &store.header().primary_slot().system_root}) {
         auto r = walk_table_tree(store, *root, true, none);
         if (!r) {
-            if (r.error().text.starts_with("redb file is corrupted")) return false;
+            if (r.error().kind == ErrorKind::Corrupted) return false;
             return std::unexpected(r.error());
         }
     }
@@ -139,34 +142,47 @@ Status full_repair(PageStore& store) {
 
     h.recovery_required = false;
     if (auto s = store.write_header(); !s) return s;
-    if (auto s = store.storage().sync(); !s) return s;
+    if (auto s = store.sync(); !s) return s;
     std::uint64_t next = slot.transaction_id + 1;
     CommitSlot& target = h.secondary_slot();
     target = CommitSlot{user_root, system_root, next, false, {}};
     if (auto s = store.write_header(); !s) return s;
-    if (auto s = store.storage().sync(); !s) return s;
+    if (auto s = store.sync(); !s) return s;
     h.primary ^= 1;
     h.two_phase_commit = true;
     if (auto s = store.write_header(); !s) return s;
-    return store.storage().sync();
+    return store.sync();
 }
 
-Error header_error(const HeaderError& e) { return Error::own(e.text); }
+Error header_error(const HeaderError& e) {
+    switch (e.problem) {
+        case HeaderProblem::not_redb: return {ErrorKind::NotRedb, e.text, 0};
+        case HeaderProblem::old_version: return {ErrorKind::UpgradeRequired, e.text, 0};
+        case HeaderProblem::corrupted: break;
+    }
+    return Error::corrupted(e.text);
+}
 
 }  // namespace
 
-Result<std::unique_ptr<SessionState>> open_session(Storage& storage) {
-    auto length = storage.length();
-    if (!length) return std::unexpected(length.error());
+Result<std::unique_ptr<SessionState>> open_session(std::unique_ptr<snv::os::DbFile> file) {
+    auto locked = file->try_lock();
+    if (!locked) return std::unexpected(io_failure(locked.error()));
+    if (!*locked)
+        return std::unexpected(
+            Error{ErrorKind::AlreadyOpen, "Database already open. Cannot acquire lock.", 0});
+    snv::os::DbFile& storage = *file;
+    auto length = storage.len();
+    if (!length) return std::unexpected(io_failure(length.error()));
     if (*length == 0) {
         if (auto s = initialize(storage); !s) return std::unexpected(s.error());
-        length = storage.length();
-        if (!length) return std::unexpected(length.error());
+        length = storage.len();
+        if (!length) return std::unexpected(io_failure(length.error()));
     }
     Bytes bytes(std::min<std::uint64_t>(*length, kHeaderBytes));
-    if (auto s = storage.read(0, bytes); !s) return std::unexpected(s.error());
+    if (auto s = storage.read_at(0, bytes); !s) return std::unexpected(io_failure(s.error()));
     if (bytes.size() < sizeof kMagic || !std::equal(kMagic, kMagic + sizeof kMagic, bytes.begin()))
-        return std::unexpected(Error::own("not a redb database"));
+        return std::unexpected(Error{ErrorKind::NotRedb, "not a redb database", 0});
     auto parsed = parse_header(bytes);
     if (!parsed) return std::unexpected(header_error(parsed.error()));
     SuperHeader h = *parsed;
@@ -182,11 +198,11 @@ Result<std::unique_ptr<SessionState>> open_session(Storage& storage) {
     }
     if (auto s = select_primary(h); !s) return std::unexpected(s.error());
 
-    auto state = std::make_unique<SessionState>(storage, std::move(h));
+    auto state = std::make_unique<SessionState>(std::move(file), std::move(h));
     PageStore& store = state->store;
     if (needs_recovery) {
         if (auto s = store.write_header(); !s) return std::unexpected(s.error());
-        if (auto s = storage.sync(); !s) return std::unexpected(s.error());
+        if (auto s = store.sync(); !s) return std::unexpected(s.error());
     }
     auto quick = load_allocator_state(store);
     if (!quick) return std::unexpected(quick.error());
@@ -197,7 +213,7 @@ Result<std::unique_ptr<SessionState>> open_session(Storage& storage) {
     // From here until the clean close a crash must be repaired by whoever opens the file next.
     store.header().recovery_required = true;
     if (auto s = store.write_header(); !s) return std::unexpected(s.error());
-    if (auto s = storage.sync(); !s) return std::unexpected(s.error());
+    if (auto s = store.sync(); !s) return std::unexpected(s.error());
     return state;
 }
 

@@ -22,7 +22,9 @@ struct TransactionState {
 };
 
 struct SessionState {
-    SessionState(Storage& s, SuperHeader h) : store(s, std::move(h)) {}
+    SessionState(std::unique_ptr<snv::os::DbFile> f, SuperHeader h)
+        : file(std::move(f)), store(*file, std::move(h)) {}
+    std::unique_ptr<snv::os::DbFile> file;  // locked for the whole session
     PageStore store;
     bool repaired = false;
     // Set when a commit failed half way: the allocator state is no longer trusted, so nothing
@@ -33,7 +35,7 @@ struct SessionState {
 };
 
 // Opening: initializes an empty file, repairs after a crash, marks the file as being written.
-Result<std::unique_ptr<SessionState>> open_session(Storage& storage);
+Result<std::unique_ptr<SessionState>> open_session(std::unique_ptr<snv::os::DbFile> file);
 
 // The commit of the running transaction: freed-page bookkeeping, pages, then the header.
 // `close` makes it the final two-phase commit that stores the allocator state.

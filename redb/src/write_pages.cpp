@@ -4,6 +4,13 @@
 
 namespace redb::detail {
 
+Error io_failure(const snv::os::Error& e) { return Error::io(e.text, e.code); }
+
+Status PageStore::sync() {
+    if (auto s = storage_.sync(); !s) return std::unexpected(io_failure(s.error()));
+    return {};
+}
+
 Result<ByteView> PageStore::read(PageNumber page) {
     std::uint64_t key = page.encode();
     if (auto it = dirty_.find(key); it != dirty_.end()) return ByteView(it->second);
@@ -11,7 +18,7 @@ Result<ByteView> PageStore::read(PageNumber page) {
     auto offset = layout().page_offset(page);
     if (!offset) return std::unexpected(corrupted("a page lies outside the file"));
     Bytes data(layout().page_bytes(page));
-    if (auto s = storage_.read(*offset, data); !s) return std::unexpected(s.error());
+    if (auto s = storage_.read_at(*offset, data); !s) return std::unexpected(io_failure(s.error()));
     if (cache_.size() > 4096) cache_.clear();
     auto [it, _] = cache_.emplace(key, std::move(data));
     return ByteView(it->second);
@@ -22,7 +29,7 @@ Result<PageNumber> PageStore::allocate(std::uint8_t order) {
     if (!page) {
         if (auto s = grow(order); !s) return std::unexpected(s.error());
         page = allocators_.allocate(order, use_lowest);
-        if (!page) return std::unexpected(snv::os::Error::own("redb file is full"));
+        if (!page) return std::unexpected(Error{ErrorKind::Io, "the database file has no room left", 0});
     }
     uncommitted_.insert(page->encode());
     cache_.erase(page->encode());
@@ -50,9 +57,9 @@ Status PageStore::write_dirty_pages() {
     for (auto& [key, content] : dirty_) {
         PageNumber page = PageNumber::decode(key);
         auto offset = layout().page_offset(page);
-        if (!offset) return std::unexpected(snv::os::Error::own("redb: page outside the layout"));
+        if (!offset) return std::unexpected(corrupted("a page lies outside the file"));
         content.resize(layout().page_bytes(page), 0);
-        if (auto s = storage_.write(*offset, content); !s) return s;
+        if (auto s = storage_.write_at(*offset, content); !s) return std::unexpected(io_failure(s.error()));
     }
     for (auto& [key, content] : dirty_) cache_[key] = std::move(content);
     if (cache_.size() > 4096) cache_.clear();
@@ -69,7 +76,8 @@ void PageStore::discard_dirty_pages() {
 
 Status PageStore::write_header() {
     auto bytes = header_.serialize();
-    return storage_.write(0, bytes);
+    if (auto s = storage_.write_at(0, bytes); !s) return std::unexpected(io_failure(s.error()));
+    return {};
 }
 
 // Grows the file the way the library does: doubling while there is one region.
@@ -92,9 +100,9 @@ Status PageStore::grow(std::uint8_t order) {
     }
     DatabaseLayout next = DatabaseLayout::with_usable_bytes(desired, l.region_max_pages,
                                                             l.region_header_pages, l.page_size);
-    if (next.num_regions() > kMaxRegions) return std::unexpected(snv::os::Error::own("redb file is full"));
-    if (auto s = storage_.set_length(next.file_length()); !s) return s;
-    if (auto s = storage_.sync(); !s) return s;
+    if (next.num_regions() > kMaxRegions) return std::unexpected(Error{ErrorKind::Io, "the database file has no room left", 0});
+    if (auto s = storage_.set_len(next.file_length()); !s) return std::unexpected(io_failure(s.error()));
+    if (auto s = sync(); !s) return s;
     allocators_.resize_to(next);
     header_.layout = next;
     return {};

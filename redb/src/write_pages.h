@@ -9,25 +9,25 @@
 #include "header_codec.h"
 #include "le_bytes.h"
 #include "os/error.h"
-#include "redb/storage.h"
+#include "os/db_file.h"
+#include "redb/error.h"
 #include "region_allocators.h"
 
 namespace redb::detail {
 
-using snv::os::Result;
-using snv::os::Status;
 
-inline snv::os::Error corrupted(std::string what) {
-    return snv::os::Error::own("redb file is corrupted: " + std::move(what));
-}
+inline Error corrupted(std::string what) { return Error::corrupted(std::move(what)); }
+// Errors of the file itself, with the operating system's code.
+Error io_failure(const snv::os::Error& e);
 
 // The pages of an open file: committed pages are read from the storage, pages written by the
 // running transaction stay in memory until the commit writes them.
 class PageStore {
 public:
-    PageStore(Storage& storage, SuperHeader header) : storage_(storage), header_(std::move(header)) {}
+    PageStore(snv::os::DbFile& storage, SuperHeader header) : storage_(storage), header_(std::move(header)) {}
 
-    Storage& storage() { return storage_; }
+    snv::os::DbFile& file() { return storage_; }
+    Status sync();
     SuperHeader& header() { return header_; }
     const DatabaseLayout& layout() const { return header_.layout; }
     Allocators& allocators() { return allocators_; }
@@ -53,7 +53,7 @@ public:
 private:
     Status grow(std::uint8_t order);
 
-    Storage& storage_;
+    snv::os::DbFile& storage_;
     SuperHeader header_;
     Allocators allocators_;
     std::map<std::uint64_t, Bytes> dirty_;

@@ -7,9 +7,10 @@
 namespace redb {
 
 using detail::SessionState;
-using snv::os::Error;
 
 namespace {
+
+Error usage(std::string text) { return {ErrorKind::Unsupported, std::move(text), 0}; }
 
 // Writing next to a persistent savepoint would need the allocated-pages bookkeeping that keeps
 // its pages alive; this library does not keep it, so it leaves such files alone.
@@ -19,8 +20,8 @@ Status refuse_savepoints(SessionState& s) {
         auto def = detail::read_table(s.store, root, table);
         if (!def) return std::unexpected(def.error());
         if (*def && (*def)->root && (*def)->root->length > 0)
-            return std::unexpected(Error::own(
-                "the database has a persistent savepoint; writing to such a file is not supported"));
+            return std::unexpected(Error{ErrorKind::Unsupported,
+                "the database has a persistent savepoint; writing to such a file is not supported", 0});
     }
     return {};
 }
@@ -30,8 +31,14 @@ Status refuse_savepoints(SessionState& s) {
 WriteSession::WriteSession(std::unique_ptr<SessionState> state) : state_(std::move(state)) {}
 WriteSession::~WriteSession() = default;
 
-Result<std::unique_ptr<WriteSession>> WriteSession::open(Storage& storage) {
-    auto state = detail::open_session(storage);
+Result<std::unique_ptr<WriteSession>> WriteSession::open(const snv::os::NativePath& path) {
+    auto file = snv::os::open_db_file(path);
+    if (!file) return std::unexpected(detail::io_failure(file.error()));
+    return open(std::move(*file));
+}
+
+Result<std::unique_ptr<WriteSession>> WriteSession::open(std::unique_ptr<snv::os::DbFile> file) {
+    auto state = detail::open_session(std::move(file));
     if (!state) return std::unexpected(state.error());
     return std::unique_ptr<WriteSession>(new WriteSession(std::move(*state)));
 }
@@ -40,10 +47,10 @@ bool WriteSession::repaired() const { return state_->repaired; }
 
 Result<WriteTransaction> WriteSession::begin_write() {
     SessionState& s = *state_;
-    if (s.closed) return std::unexpected(Error::own("the database is closed"));
+    if (s.closed) return std::unexpected(usage("the database is closed"));
     if (s.poisoned)
-        return std::unexpected(Error::own("an earlier commit failed; reopen the database"));
-    if (s.txn) return std::unexpected(Error::own("a write transaction is already running"));
+        return std::unexpected(Error::io("an earlier commit failed; reopen the database"));
+    if (s.txn) return std::unexpected(usage("a write transaction is already running"));
     if (auto r = refuse_savepoints(s); !r) return std::unexpected(r.error());
     auto& slot = s.store.header().primary_slot();
     s.txn.emplace();
@@ -61,7 +68,7 @@ Status WriteSession::close() {
         s.txn.reset();
     }
     s.closed = true;
-    if (s.poisoned) return std::unexpected(Error::own("an earlier commit failed; the file needs repair"));
+    if (s.poisoned) return std::unexpected(Error::io("an earlier commit failed; the file needs repair"));
     auto& slot = s.store.header().primary_slot();
     s.txn.emplace();
     s.txn->id = slot.transaction_id + 1;
@@ -70,7 +77,7 @@ Status WriteSession::close() {
     if (auto r = detail::commit_transaction(s, true); !r) return r;
     s.store.header().recovery_required = false;
     if (auto r = s.store.write_header(); !r) return r;
-    return s.store.storage().sync();
+    return s.store.sync();
 }
 
 }  // namespace redb

@@ -6,7 +6,6 @@
 namespace redb {
 
 using detail::SessionState;
-using snv::os::Error;
 
 namespace {
 
@@ -19,14 +18,14 @@ detail::Bytes key_bytes(std::uint64_t key) {
 }
 
 Result<detail::TransactionState*> running(SessionState* s) {
-    if (!s || !s->txn) return std::unexpected(Error::own("the transaction has ended"));
+    if (!s || !s->txn) return std::unexpected(Error{ErrorKind::Unsupported, "the transaction has ended", 0});
     return &*s->txn;
 }
 
 Result<detail::TransactionState*> with_table(SessionState* s) {
     auto t = running(s);
     if (!t) return t;
-    if (!(*t)->table) return std::unexpected(Error::own("no table is open in the transaction"));
+    if (!(*t)->table) return std::unexpected(Error{ErrorKind::Unsupported, "no table is open in the transaction", 0});
     return t;
 }
 
@@ -73,8 +72,8 @@ Status WriteTransaction::open_table(std::string_view name) {
         if (d.table_type != detail::kNormalTable || d.key_type != wanted.key_type ||
             d.value_type != wanted.value_type || d.fixed_key != wanted.fixed_key ||
             d.fixed_value != wanted.fixed_value)
-            return std::unexpected(Error::own("table " + std::string(name) +
-                                              " is stored with other key or value types than u64 and &str"));
+            return std::unexpected(Error{ErrorKind::TableTypeMismatch, "table " + std::string(name) +
+                                              " is stored with other key or value types than u64 and &str", 0});
         (*t)->table = d;
         (*t)->table_changed = false;
     } else {
@@ -118,7 +117,7 @@ Result<std::optional<std::string>> WriteTransaction::get(std::uint64_t key) {
 Status WriteTransaction::insert(std::uint64_t key, std::string_view value) {
     auto t = with_table(session_);
     if (!t) return std::unexpected(t.error());
-    if (value.size() > 3u * 1024 * 1024 * 1024) return std::unexpected(Error::own("value too large"));
+    if (value.size() > 3u * 1024 * 1024 * 1024) return std::unexpected(Error{ErrorKind::ValueTooLarge, "value too large", 0});
     detail::TreeEditor e(session_->store, kU64Str, (*t)->data_freed);
     auto r = e.insert((*t)->table->root, key_bytes(key), detail::as_bytes(value));
     if (!r) {

@@ -51,8 +51,7 @@ TEST_P(AppendToFixture, OracleSeesCleanFileWithExpectedHistory) {
     ASSERT_EQ(0, before.exit_code) << before.text;
     History expected = before.history;
     {
-        StreamStorage storage(path);
-        auto session = redb::WriteSession::open(storage);
+        auto session = open_session(path);
         ASSERT_TRUE(session) << session.error().to_string();
         EXPECT_EQ(before.repaired, (*session)->repaired());
         for (int i = 0; i < c.appends; ++i) {

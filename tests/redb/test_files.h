@@ -1,160 +1,146 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <sys/wait.h>
+#include "os/db_file.h"
+#include "os/path.h"
+#include "redb/write_session.h"
 
-#include "redb/storage.h"
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 namespace snv::test {
 
-using snv::os::Error;
-
-// A database file read and written through iostreams, for tests of the redb writer.
-class StreamStorage : public redb::Storage {
-public:
-    explicit StreamStorage(std::string path);
-    snv::os::Result<std::uint64_t> length() override;
-    snv::os::Status read(std::uint64_t offset, std::span<std::uint8_t> out) override;
-    snv::os::Status write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
-    snv::os::Status set_length(std::uint64_t length) override;
-    snv::os::Status sync() override;
-    std::uint64_t writes = 0, syncs = 0;
-
-private:
-    std::string path_;
-    std::fstream file_;
-};
-
-// Stops at the n-th write or sync (counting both from 1): that call and every later one
-// fails without touching the file, as if the process had died there.
-class StoppingStorage : public redb::Storage {
-public:
-    StoppingStorage(redb::Storage& inner, std::uint64_t stop_at) : inner_(inner), stop_at_(stop_at) {}
-    snv::os::Result<std::uint64_t> length() override { return inner_.length(); }
-    snv::os::Status read(std::uint64_t offset, std::span<std::uint8_t> out) override {
-        return inner_.read(offset, out);
-    }
-    snv::os::Status write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
-    snv::os::Status set_length(std::uint64_t length) override;
-    snv::os::Status sync() override;
-    bool stopped() const { return stopped_; }
-    std::uint64_t steps() const { return steps_; }
-
-private:
-    bool step();
-    redb::Storage& inner_;
-    std::uint64_t stop_at_;
-    std::uint64_t steps_ = 0;
-    bool stopped_ = false;
-};
-
-
-
-
-
-inline StreamStorage::StreamStorage(std::string path) : path_(std::move(path)) {
-    if (!std::filesystem::exists(path_)) std::ofstream(path_, std::ios::binary).flush();
-    file_.open(path_, std::ios::in | std::ios::out | std::ios::binary);
-}
-
-inline snv::os::Result<std::uint64_t> StreamStorage::length() {
-    file_.flush();
-    std::error_code ec;
-    auto n = std::filesystem::file_size(path_, ec);
-    if (ec) return std::unexpected(Error::own(ec.message()));
-    return n;
-}
-
-inline snv::os::Status StreamStorage::read(std::uint64_t offset, std::span<std::uint8_t> out) {
-    file_.clear();
-    file_.seekg(std::streamoff(offset));
-    file_.read(reinterpret_cast<char*>(out.data()), std::streamsize(out.size()));
-    if (!file_ || std::size_t(file_.gcount()) != out.size()) {
-        file_.clear();
-        return std::unexpected(Error::own("short read"));
-    }
-    return {};
-}
-
-inline snv::os::Status StreamStorage::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
-    ++writes;
-    file_.clear();
-    file_.seekp(std::streamoff(offset));
-    file_.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-    if (!file_) return std::unexpected(Error::own("write failed"));
-    return {};
-}
-
-inline snv::os::Status StreamStorage::set_length(std::uint64_t length) {
-    file_.flush();
-    std::error_code ec;
-    std::filesystem::resize_file(path_, length, ec);
-    if (ec) return std::unexpected(Error::own(ec.message()));
-    return {};
-}
-
-inline snv::os::Status StreamStorage::sync() {
-    ++syncs;
-    file_.flush();
-    return {};
-}
-
-inline bool StoppingStorage::step() {
-    if (stopped_) return false;
-    if (++steps_ >= stop_at_) {
-        stopped_ = true;
-        return false;
-    }
-    return true;
-}
-
-inline snv::os::Status StoppingStorage::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
-    if (!step()) return std::unexpected(Error::own("stopped"));
-    return inner_.write(offset, data);
-}
-
-inline snv::os::Status StoppingStorage::set_length(std::uint64_t length) {
-    if (!step()) return std::unexpected(Error::own("stopped"));
-    return inner_.set_length(length);
-}
-
-inline snv::os::Status StoppingStorage::sync() {
-    if (!step()) return std::unexpected(Error::own("stopped"));
-    return inner_.sync();
-}
-
+// A scratch file for the writer tests, named as the oracle (a Linux program) sees it.
 inline std::string temp_path(const std::string& name) {
-    auto dir = std::filesystem::path(SNV_BINARY_DIR) / "test-tmp";
+    auto dir = std::string(SNV_BINARY_DIR) + "/writer-tmp";
+#ifdef _WIN32
+    std::filesystem::create_directories(std::filesystem::path(snv::os::to_native("Z:" + dir)));
+#else
     std::filesystem::create_directories(dir);
-    return (dir / name).string();
+#endif
+    return dir + "/" + name;
+}
+
+// The same file as this build's programs address it.
+inline snv::os::NativePath native(const std::string& path) {
+#ifdef _WIN32
+    return snv::os::to_native("Z:" + path);
+#else
+    return snv::os::to_native(path);
+#endif
 }
 
 inline void copy_file(const std::string& from, const std::string& to) {
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(std::filesystem::path(native(from)), std::filesystem::path(native(to)),
+                               std::filesystem::copy_options::overwrite_existing);
 }
 
-inline std::string oracle_path(const std::string& path) { return path; }
+inline void remove_file(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(std::filesystem::path(native(path)), ec);
+}
 
-// Runs the redb oracle with these arguments; returns its exit code, output in `out`.
+inline std::uint64_t file_size(const std::string& path) {
+    return std::filesystem::file_size(std::filesystem::path(native(path)));
+}
+
+inline std::unique_ptr<snv::os::DbFile> open_file(const std::string& path) {
+    auto f = snv::os::open_db_file(native(path));
+    return f ? std::move(*f) : nullptr;
+}
+
+// Stops at the n-th write, resize or sync (counting from 1): that call and every later one
+// fails, as if the process had died right there. With `lose_unsynced`, writes since the last
+// sync are held back and at the stop only those to the header survive: the worst order in
+// which a disk may have kept them.
+class StoppingFile : public snv::os::DbFile {
+public:
+    // What the test reads after the session (and this file) is gone.
+    struct Probe {
+        std::uint64_t steps = 0;
+        bool stopped = false;
+    };
+    StoppingFile(std::unique_ptr<snv::os::DbFile> inner, std::uint64_t stop_at,
+                 std::shared_ptr<Probe> probe, bool lose_unsynced = false)
+        : inner_(std::move(inner)), stop_at_(stop_at), probe_(std::move(probe)),
+          lose_unsynced_(lose_unsynced) {}
+    snv::os::Status read_at(std::uint64_t offset, std::span<std::uint8_t> out) override {
+        if (auto r = inner_->read_at(offset, out); !r) return r;
+        for (auto& [at, bytes] : pending_) {
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                std::uint64_t pos = at + i;
+                if (pos >= offset && pos < offset + out.size()) out[pos - offset] = bytes[i];
+            }
+        }
+        return {};
+    }
+    snv::os::Status write_at(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+        if (!step()) return stop();
+        if (!lose_unsynced_) return inner_->write_at(offset, data);
+        pending_.emplace_back(offset, std::vector<std::uint8_t>(data.begin(), data.end()));
+        return {};
+    }
+    snv::os::Result<std::uint64_t> len() override { return inner_->len(); }
+    snv::os::Status set_len(std::uint64_t len) override {
+        if (!step()) return stop();
+        return inner_->set_len(len);
+    }
+    snv::os::Status sync() override {
+        if (!step()) return stop();
+        for (auto& [at, bytes] : pending_)
+            if (auto r = inner_->write_at(at, bytes); !r) return r;
+        pending_.clear();
+        return inner_->sync();
+    }
+    snv::os::Result<bool> try_lock() override { return inner_->try_lock(); }
+
+private:
+    bool step() {
+        if (probe_->stopped) return false;
+        if (++probe_->steps >= stop_at_) {
+            probe_->stopped = true;
+            for (auto& [at, bytes] : pending_)
+                if (at == 0) (void)inner_->write_at(at, bytes);
+            pending_.clear();
+        }
+        return !probe_->stopped;
+    }
+    static snv::os::Status stop() { return std::unexpected(snv::os::Error::own("stopped")); }
+    std::unique_ptr<snv::os::DbFile> inner_;
+    std::uint64_t stop_at_;
+    std::shared_ptr<Probe> probe_;
+    bool lose_unsynced_;
+    std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>> pending_;
+};
+
+// Runs the redb oracle with these arguments; returns its exit code, its output in `out`.
 inline int run_oracle(const std::string& args, std::string* out = nullptr) {
     std::string cmd = std::string(SNV_ORACLE) + " " + args + " 2>&1";
+#ifdef _WIN32
+    FILE* p = _popen(cmd.c_str(), "r");
+#else
     FILE* p = popen(cmd.c_str(), "r");
+#endif
     if (!p) return -1;
     std::string text;
     char buf[4096];
     while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+#ifdef _WIN32
+    int rc = _pclose(p);
+#else
     int rc = pclose(p);
+    rc = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
     if (out) *out = text;
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return rc;
 }
-
 
 // What `redb-oracle dump` prints for a copy of the file (the original stays untouched).
 struct OracleDump {
@@ -176,23 +162,31 @@ inline OracleDump oracle_dump(const std::string& path) {
         if (end == std::string::npos) end = d.text.size();
         std::string line = d.text.substr(pos, end - pos);
         pos = end + 1;
-        if (line == "# repaired at open") d.repaired = true;
-        else if (line.starts_with("# tables: ")) d.tables = line.substr(10);
-        else if (line.starts_with("#")) continue;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line == "# repaired at open")
+            d.repaired = true;
+        else if (line.starts_with("# tables: "))
+            d.tables = line.substr(10);
+        else if (line.starts_with("#"))
+            continue;
         else if (auto tab = line.find('\t'); tab != std::string::npos)
             d.history.emplace_back(std::stoull(line.substr(0, tab)), line.substr(tab + 1));
     }
-    std::filesystem::remove(copy);
+    remove_file(copy);
     return d;
 }
 
-// `redb-oracle check` (with or without accepting a repair) on a copy of the file.
+// `redb-oracle check` (accepting a repair at open or not) on a copy of the file.
 inline int oracle_check(const std::string& path, bool allow_repair, std::string* out = nullptr) {
     std::string copy = path + ".check-copy";
     copy_file(path, copy);
     int rc = run_oracle(std::string("check ") + (allow_repair ? "--allow-repair " : "") + copy, out);
-    std::filesystem::remove(copy);
+    remove_file(copy);
     return rc;
+}
+
+inline redb::Result<std::unique_ptr<redb::WriteSession>> open_session(const std::string& path) {
+    return redb::WriteSession::open(native(path));
 }
 
 }  // namespace snv::test

@@ -8,21 +8,18 @@
 
 namespace {
 
-using snv::test::run_oracle;
-using snv::test::StreamStorage;
-using snv::test::temp_path;
+using namespace snv::test;
 
 TEST(WriteSession, EmptyFileBecomesCleanDatabase) {
     std::string path = temp_path("init.redb");
-    std::filesystem::remove(path);
+    remove_file(path);
     {
-        StreamStorage storage(path);
-        auto session = redb::WriteSession::open(storage);
+        auto session = open_session(path);
         ASSERT_TRUE(session) << session.error().to_string();
         ASSERT_TRUE((*session)->close()) << "close";
     }
     std::string out;
-    EXPECT_EQ(0, run_oracle("check " + path, &out)) << out;
+    EXPECT_EQ(0, oracle_check(path, false, &out)) << out;
 }
 
 }  // namespace

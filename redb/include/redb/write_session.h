@@ -7,8 +7,9 @@
 #include <string_view>
 #include <utility>
 
-#include "os/error.h"
-#include "redb/storage.h"
+#include "os/db_file.h"
+#include "os/path.h"
+#include "redb/error.h"
 
 namespace redb {
 
@@ -16,17 +17,18 @@ namespace detail {
 struct SessionState;
 }
 
-using snv::os::Result;
-using snv::os::Status;
 
 class WriteTransaction;
 
 // An open database file for writing. Opening initializes an empty file as a new database and
 // repairs a file that was not closed cleanly; `close` leaves it so that the next open needs no
-// repair. The caller holds the file's lock for the whole session.
+// repair. The session holds the file's lock until it is destroyed.
 class WriteSession {
 public:
-    static Result<std::unique_ptr<WriteSession>> open(Storage& storage);
+    // Opens (creating when missing, never truncating) and locks the file. Errors: Io,
+    // AlreadyOpen (another process holds the lock), NotRedb, UpgradeRequired, Corrupted.
+    static Result<std::unique_ptr<WriteSession>> open(const snv::os::NativePath& path);
+    static Result<std::unique_ptr<WriteSession>> open(std::unique_ptr<snv::os::DbFile> file);
     ~WriteSession();
     WriteSession(const WriteSession&) = delete;
     WriteSession& operator=(const WriteSession&) = delete;
