@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "btree_page.h"
-#include "page_store.h"
+#include "file_pages.h"
 #include "super_header.h"
 
 namespace redb {

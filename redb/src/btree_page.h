@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "bytes.h"
-#include "checksum.h"
-#include "page_number.h"
+#include "xxh3_checksum.h"
+#include "page_address.h"
 #include "redb/error.h"
 
 namespace redb {

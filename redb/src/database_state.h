@@ -5,7 +5,7 @@
 
 #include "btree.h"
 #include "os/db_file.h"
-#include "page_store.h"
+#include "file_pages.h"
 #include "redb/database.h"
 #include "super_header.h"
 
@@ -17,8 +17,7 @@ struct DatabaseState {
     std::unique_ptr<snv::os::DbFile> file;
     SuperHeader header;
     PageStore store;
-    bool repaired = false;               // a full repair was needed (no valid allocator state)
-    bool header_needs_rewrite = false;   // the file's header differs from `header`
+    bool repaired = false;  // a full repair was needed (no valid allocator state)
 
     DatabaseState(std::unique_ptr<snv::os::DbFile> f, SuperHeader h, std::uint64_t file_len)
         : file(std::move(f)), header(std::move(h)), store(*file, header.layout, file_len) {}

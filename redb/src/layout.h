@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "page_number.h"
+#include "page_address.h"
 #include "redb/error.h"
 
 namespace redb {

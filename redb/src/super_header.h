@@ -5,10 +5,10 @@
 #include <optional>
 
 #include "bytes.h"
-#include "checksum.h"
+#include "xxh3_checksum.h"
 #include "format.h"
 #include "layout.h"
-#include "page_number.h"
+#include "page_address.h"
 #include "redb/error.h"
 
 namespace redb {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "btree.h"
-#include "table_definition.h"
+#include "stored_table_definition.h"
 
 namespace redb {
 

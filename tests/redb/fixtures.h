@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -43,6 +44,19 @@ inline std::string scratch_copy(const std::string& fixture_name, const std::stri
     write_file(path, read_file(fixture(fixture_name)));
     return path;
 }
+
+#ifndef _WIN32
+// Runs the oracle with `args` and returns what it printed (standard output and error).
+inline std::string run_oracle(const std::string& args) {
+    std::string out;
+    FILE* p = popen((std::string(SNV_ORACLE) + " " + args + " 2>&1").c_str(), "r");
+    if (p == nullptr) return out;
+    char buf[512];
+    while (fgets(buf, sizeof buf, p) != nullptr) out += buf;
+    pclose(p);
+    return out;
+}
+#endif
 
 inline redb::Result<redb::Database> open_path(const std::string& path) {
     return redb::Database::create(snv::os::to_native(path));

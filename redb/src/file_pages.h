@@ -7,7 +7,7 @@
 #include "bytes.h"
 #include "layout.h"
 #include "os/db_file.h"
-#include "page_number.h"
+#include "page_address.h"
 #include "redb/error.h"
 
 namespace redb {

@@ -1,4 +1,4 @@
-#include "table_definition.h"
+#include "stored_table_definition.h"
 
 namespace redb {
 

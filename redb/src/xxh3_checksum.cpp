@@ -1,4 +1,4 @@
-#include "checksum.h"
+#include "xxh3_checksum.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>

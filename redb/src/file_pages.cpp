@@ -1,4 +1,4 @@
-#include "page_store.h"
+#include "file_pages.h"
 
 namespace redb {
 
