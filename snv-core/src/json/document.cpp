@@ -15,7 +15,11 @@ class DocumentBuilder {
     using json = nlohmann::json;
     using string_t = json::string_t;
 
-    explicit DocumentBuilder(const Prescan& pre) : pre_(pre) {}
+    DocumentBuilder(const Prescan& pre, std::size_t input_size) : pre_(pre) {
+        // Data files hold a token per four bytes or more; strings unescape shorter.
+        doc_.tokens_.reserve(input_size / 4 + 1);
+        doc_.text_.reserve(input_size);
+    }
 
     Document take() { return std::move(doc_); }
 
@@ -59,8 +63,11 @@ class DocumentBuilder {
     bool scalar(TokenKind kind) { return push(Token{.kind = kind}); }
 
     bool number(TokenKind kind, std::uint64_t value) {
-        const bool bad = next_is(pre_.unreadable_numbers, bad_number_, numbers_++);
-        return push(Token{.kind = kind, .unreadable = bad, .number = value});
+        // A number beyond the double range comes here as its stand-in 0.
+        if (next_is(pre_.unreadable_numbers, bad_number_, numbers_++)) {
+            return push(Token{.kind = TokenKind::other_number, .unreadable = true});
+        }
+        return push(Token{.kind = kind, .number = value});
     }
 
     bool text(TokenKind kind, const string_t& value) {
@@ -113,13 +120,15 @@ class DocumentBuilder {
 Read<Document> Document::parse(std::string_view bytes) {
     // The tokenizer would skip a byte-order mark; the files must not have one.
     if (bytes.starts_with("\xEF\xBB\xBF")) return reject("byte-order mark");
+    // The tokenizer takes a NUL byte for the end of the input; no JSON text may hold one.
+    if (bytes.find('\0') != std::string_view::npos) return reject("NUL byte");
     if (bytes.size() >= std::numeric_limits<std::uint32_t>::max() / 2) {
         return reject("document too large");
     }
     try {
         const Prescan pre = prescan(bytes);
         const std::string_view input = pre.patched ? std::string_view(pre.text) : bytes;
-        DocumentBuilder builder(pre);
+        DocumentBuilder builder(pre, input.size());
         const char* first = input.data();
         const bool ok =
             nlohmann::json::sax_parse(first, first + input.size(), &builder,

@@ -149,7 +149,8 @@ bool Reader::next_element() {
         --depth_;
         return false;
     }
-    return t != nullptr;
+    // Only a value can be an element; anything else means the caller lost its place.
+    return t != nullptr && kind_of(t->kind) != ValueKind::end;
 }
 
 ValueKind Captured::kind() const {

@@ -56,6 +56,8 @@ class Reader {
     ValueKind peek() const;
     // All of the reader's value read.
     bool finished() const { return pos_ == end_; }
+    // Where the cursor stands, for checks that a step moved it.
+    std::uint32_t position() const { return pos_; }
 
     Checked null();
     Read<bool> boolean();

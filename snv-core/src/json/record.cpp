@@ -18,7 +18,8 @@ Checked read_record(Reader& in, std::span<const Field> fields) {
 }
 
 Checked read_object_fields(Reader& in, std::span<const Field> fields) {
-    std::uint64_t seen = 0;  // records have far fewer than 64 fields
+    std::uint64_t seen = 0;
+    if (fields.size() > 64) return reject("record with more than 64 fields");
     for (;;) {
         auto key = in.next_key();
         if (!key) return std::unexpected(key.error());
@@ -46,7 +47,10 @@ Checked read_positional_fields(Reader& in, std::span<const Field> fields) {
     std::size_t i = 0;
     while (in.next_element()) {
         if (i == fields.size()) return reject("more values than fields");
+        const std::uint32_t before = in.position();
         if (auto ok = fields[i].read(in); !ok) return ok;
+        // A field reader that leaves its value would shift every later field.
+        if (in.position() == before) return reject("field value left unread");
         ++i;
     }
     for (; i < fields.size(); ++i) {

@@ -27,6 +27,12 @@ Checked read_value(Reader& in, calendar::DateTime& out);
 
 // null for none, else a value of the type.
 template <typename T>
+Checked read_value(Reader& in, std::optional<T>& out);
+// A JSON array, in array order.
+template <typename T>
+Checked read_value(Reader& in, std::vector<T>& out);
+
+template <typename T>
 Checked read_value(Reader& in, std::optional<T>& out) {
     if (in.peek() == ValueKind::null) {
         out.reset();
@@ -38,7 +44,6 @@ Checked read_value(Reader& in, std::optional<T>& out) {
     return {};
 }
 
-// A JSON array, in array order.
 template <typename T>
 Checked read_value(Reader& in, std::vector<T>& out) {
     if (auto ok = in.enter_array(); !ok) return ok;
