@@ -47,7 +47,8 @@ int main() {
     const int fresh = 500;
     auto start = Clock::now();
     for (int i = 0; i < fresh; ++i) (void)history::append_history_entry(env, db, sample(i));
-    std::printf("append, table of up to %d entries: %.3f ms each\n", fresh, ms_since(start) / fresh);
+    std::printf("append, table of up to %d entries: %.3f ms each\n", fresh,
+                ms_since(start) / fresh);
 
     // Fill the table up to the limit through one import of the rest.
     std::ofstream(folder / "history.jsonl", std::ios::binary) << legacy_lines(10000 - fresh);

@@ -115,11 +115,10 @@ TEST_F(RecordFixture, TimeIsTruncatedToWholeSeconds) {
     for (const Case& c : cases) {
         store.committed.clear();
         clock.local = c.now;
-        record_history_in(env, os::to_native("data"), EntryKind::error, model::Action::lock,
-                          "x");
+        record_history_in(env, os::to_native("data"), EntryKind::error, model::Action::lock, "x");
         ASSERT_EQ(store.committed.size(), 1u);
-        EXPECT_EQ(store.committed.at(0), R"({"time":")" + c.time +
-                                             R"(","kind":"error","action":"lock","detail":"x"})");
+        EXPECT_EQ(store.committed.at(0),
+                  R"({"time":")" + c.time + R"(","kind":"error","action":"lock","detail":"x"})");
     }
 }
 

@@ -24,7 +24,7 @@ using namespace std::chrono_literals;
 
 // Time moves only when the code sleeps, or by `per_reading` at each reading.
 class FakeClock : public os::Clock {
-public:
+  public:
     os::MonotonicTime now{1'000'000'000};
     os::MonotonicTime per_reading{0};
     os::LocalTime local;
@@ -47,7 +47,7 @@ using Table = std::map<std::uint64_t, std::string>;
 // "first", "last", "count", "insert", "remove", "commit"); `fail_after` lets that many calls
 // of it succeed first.
 class FakeStore : public HistoryStore {
-public:
+  public:
     Table committed;
     int commits = 0;
     int opens = 0;
@@ -60,8 +60,7 @@ public:
     FakeClock* clock = nullptr;
     std::vector<os::MonotonicTime> open_times;
 
-    std::expected<std::unique_ptr<HistoryDatabase>, OpenError> open(
-        const os::NativePath&) override;
+    std::expected<std::unique_ptr<HistoryDatabase>, OpenError> open(const os::NativePath&) override;
 
     bool should_fail(const std::string& op) {
         if (op != fail_on) return false;
@@ -73,10 +72,12 @@ public:
     }
 };
 
-inline os::Error injected(const std::string& op) { return os::Error::own("injected " + op); }
+inline os::Error injected(const std::string& op) {
+    return os::Error::own("injected " + op);
+}
 
 class FakeTable : public HistoryTable {
-public:
+  public:
     FakeTable(FakeStore& store, Table rows) : store_(store), rows(std::move(rows)) {}
     os::Result<std::optional<std::uint64_t>> first_key() override {
         if (store_.should_fail("first")) return std::unexpected(injected("first"));
@@ -106,15 +107,15 @@ public:
 
     std::set<std::uint64_t> replaced;
 
-private:
+  private:
     FakeStore& store_;
 
-public:
+  public:
     Table rows;
 };
 
 class FakeTransaction : public WriteTransaction {
-public:
+  public:
     explicit FakeTransaction(FakeStore& store) : store_(store) {}
     os::Result<HistoryTable*> open_history_table() override {
         if (store_.should_fail("table")) return std::unexpected(injected("table"));
@@ -131,13 +132,13 @@ public:
         return {};
     }
 
-private:
+  private:
     FakeStore& store_;
     std::unique_ptr<FakeTable> table_;
 };
 
 class FakeDatabase : public HistoryDatabase {
-public:
+  public:
     explicit FakeDatabase(FakeStore& store) : store_(store) { ++store_.open_databases; }
     ~FakeDatabase() override { --store_.open_databases; }
     os::Result<std::unique_ptr<WriteTransaction>> begin_write() override {
@@ -145,7 +146,7 @@ public:
         return std::make_unique<FakeTransaction>(store_);
     }
 
-private:
+  private:
     FakeStore& store_;
 };
 
@@ -155,14 +156,14 @@ inline std::expected<std::unique_ptr<HistoryDatabase>, OpenError> FakeStore::ope
     if (clock) open_times.push_back(clock->now);
     if (open_error) return std::unexpected(*open_error);
     if (held_forever || (held_until && clock && clock->now < *held_until)) {
-        return std::unexpected(OpenError{OpenError::Kind::already_open,
-                                         os::Error::own("Database already open")});
+        return std::unexpected(
+            OpenError{OpenError::Kind::already_open, os::Error::own("Database already open")});
     }
     return std::make_unique<FakeDatabase>(*this);
 }
 
 class FakeFiles : public os::Files {
-public:
+  public:
     std::map<os::NativePath, std::string> files;
     std::set<os::NativePath> folders_made;
     bool fail_read = false, fail_remove = false, fail_folders = false;
@@ -189,11 +190,9 @@ public:
     os::Status replace_file(const os::NativePath&, const os::NativePath&) override {
         return unused();
     }
-    os::Status overwrite_file(const os::NativePath&, std::string_view) override {
-        return unused();
-    }
+    os::Status overwrite_file(const os::NativePath&, std::string_view) override { return unused(); }
 
-private:
+  private:
     static os::Status unused() {
         ADD_FAILURE() << "unexpected file operation";
         return std::unexpected(os::Error::own("unexpected"));

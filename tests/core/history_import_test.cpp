@@ -55,13 +55,15 @@ TEST_F(ImportFixture, LineEndsAndRejectedLines) {
     } cases[] = {
         {"crlf", entry_line(1) + "\r\n" + entry_line(2) + "\r\n", {entry_line(1), entry_line(2)}},
         {"no final line end", entry_line(1) + "\n" + entry_line(2), {entry_line(1), entry_line(2)}},
-        {"final lone cr", entry_line(1) + "\n" + entry_line(2) + "\r",
+        {"final lone cr",
+         entry_line(1) + "\n" + entry_line(2) + "\r",
          {entry_line(1), entry_line(2) + "\r"}},
         {"broken, empty, incomplete",
          entry_line(1) + "\n{\"time\":\n" + entry_line(3) + "\n\n" +
              R"({"time":"2026-03-14T22:00:05"})" + "\n",
          {entry_line(1), entry_line(3)}},
-        {"blanks and an extra key", "  {\"id\":7, \"time\":\"2026-03-14T22:00:05\",\"kind\":\"error\"} \n",
+        {"blanks and an extra key",
+         "  {\"id\":7, \"time\":\"2026-03-14T22:00:05\",\"kind\":\"error\"} \n",
          {"  {\"id\":7, \"time\":\"2026-03-14T22:00:05\",\"kind\":\"error\"} "}},
         {"every line rejected", "nothing\n\n[]\n", {}},
         {"empty file", "", {}},
@@ -83,7 +85,8 @@ TEST_F(ImportFixture, LineEndsAndRejectedLines) {
 }
 
 TEST_F(ImportFixture, InvalidUtf8KeepsTheFileForTheNextAppend) {
-    legacy_file(entry_line(1) + "\n" + "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"error\",\"detail\":\"\xff\"}" + "\n");
+    legacy_file(entry_line(1) + "\n" +
+                "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"error\",\"detail\":\"\xff\"}" + "\n");
     ASSERT_TRUE(append());
     ASSERT_TRUE(append());
     EXPECT_EQ(store.committed, (Table{{0, "own"}, {1, "own"}}));
@@ -143,7 +146,7 @@ TEST_F(ImportFixture, UndeletableFileIsImportedAgainBelowTheFirstImport) {
     ASSERT_TRUE(append());
     ASSERT_TRUE(append());
     const std::vector<std::string> expected = {entry_line(1), entry_line(2), entry_line(1),
-                                               entry_line(2), "own", "own"};
+                                               entry_line(2), "own",         "own"};
     std::vector<std::string> stored;
     for (const auto& [key, value] : store.committed) stored.push_back(value);
     EXPECT_EQ(stored, expected);

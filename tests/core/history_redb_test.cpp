@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "history/append_entry.h"
-#include "history/redb_store.h"
 #include "history/record.h"
+#include "history/redb_store.h"
 #include "os/clock.h"
 #include "os/db_file.h"
 #include "support/child_process.h"
@@ -51,7 +51,9 @@ void put(const fs::path& path, std::string_view bytes) {
     test::write_file(path, bytes);
 }
 
-HistoryEnv real_env() { return {real_history_store(), os::real_clock(), os::real_files()}; }
+HistoryEnv real_env() {
+    return {real_history_store(), os::real_clock(), os::real_files()};
+}
 
 Entry sample(std::string detail = "d") {
     return {entry_time({2026, 3, 14, 22, 0, 5, 400'000'000}), EntryKind::executed,
@@ -151,8 +153,10 @@ TEST(HistoryRedb, FirstAppendCreatesFolderFileAndKeyZero) {
     Case c("first");
     ASSERT_TRUE(c.append());
     ASSERT_TRUE(c.append(sample("second")));
-    c.expect_rows({row(0, kSampleText),
-                   row(1, R"({"time":"2026-03-14T22:00:05","kind":"executed","action":"shutdown","detail":"second"})")});
+    c.expect_rows(
+        {row(0, kSampleText),
+         row(1,
+             R"({"time":"2026-03-14T22:00:05","kind":"executed","action":"shutdown","detail":"second"})")});
 }
 
 TEST(HistoryRedb, ExactEntryTextsAreStored) {
@@ -161,16 +165,18 @@ TEST(HistoryRedb, ExactEntryTextsAreStored) {
         {entry_time({2026, 3, 14, 22, 0, 5, 0}), EntryKind::executed, model::Action::shutdown,
          "Shut down \u00b7 Every day at 22:00"},
         {entry_time({2026, 2, 1, 9, 5, 0, 0}), EntryKind::error, std::nullopt, ""},
-        {entry_time({2026, 12, 31, 23, 59, 59, 900'000'000}), EntryKind::error,
-         model::Action::lock, "q\"b\\l\nx\u00e9"},
+        {entry_time({2026, 12, 31, 23, 59, 59, 900'000'000}), EntryKind::error, model::Action::lock,
+         "q\"b\\l\nx\u00e9"},
     };
     for (const Entry& e : entries) ASSERT_TRUE(c.append(e));
     c.expect_rows({
-        row(0, "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\",\"action\":\"shutdown\","
-               "\"detail\":\"Shut down \xc2\xb7 Every day at 22:00\"}"),
+        row(0,
+            "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\",\"action\":\"shutdown\","
+            "\"detail\":\"Shut down \xc2\xb7 Every day at 22:00\"}"),
         row(1, R"({"time":"2026-02-01T09:05:00","kind":"error"})"),
-        row(2, "{\"time\":\"2026-12-31T23:59:59\",\"kind\":\"error\",\"action\":\"lock\","
-               "\"detail\":\"q\\\"b\\\\l\\nx\xc3\xa9\"}"),
+        row(2,
+            "{\"time\":\"2026-12-31T23:59:59\",\"kind\":\"error\",\"action\":\"lock\","
+            "\"detail\":\"q\\\"b\\\\l\\nx\xc3\xa9\"}"),
     });
 }
 
@@ -208,10 +214,9 @@ TEST(HistoryRedb, ImportThreeLinesIntoNewFile) {
         legacy_line(1) + "\r\n" + "broken{\n" + legacy_line(2) + "\n\n" + legacy_line(3));
     ASSERT_TRUE(c.append());
     EXPECT_FALSE(fs::exists(c.folder / "data" / "history.jsonl"));
-    c.expect_rows({row(9223372036854775804u, legacy_line(1)),
-                   row(9223372036854775805u, legacy_line(2)),
-                   row(9223372036854775806u, legacy_line(3)),
-                   row(9223372036854775807u, kSampleText)});
+    c.expect_rows(
+        {row(9223372036854775804u, legacy_line(1)), row(9223372036854775805u, legacy_line(2)),
+         row(9223372036854775806u, legacy_line(3)), row(9223372036854775807u, kSampleText)});
 }
 
 TEST(HistoryRedb, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
@@ -308,10 +313,10 @@ struct HoldResult {
 
 HoldResult append_while_held(Case& c, int millis) {
     c.fixture("empty");
-    FILE* p = popen((std::string(SNV_ORACLE) + " hold '" + c.db.string() + "' " +
-                     std::to_string(millis))
-                        .c_str(),
-                    "r");
+    FILE* p =
+        popen((std::string(SNV_ORACLE) + " hold '" + c.db.string() + "' " + std::to_string(millis))
+                  .c_str(),
+              "r");
     char line[256];
     EXPECT_TRUE(fgets(line, sizeof line, p) && std::string(line) == "held\n");
 

@@ -2,10 +2,10 @@
 
 #include <string_view>
 
-#include "os/files.h"
 #include "history/store.h"
 #include "os/clock.h"
 #include "os/error.h"
+#include "os/files.h"
 #include "os/path.h"
 
 namespace snv::history {

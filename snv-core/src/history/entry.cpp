@@ -11,8 +11,12 @@ constexpr model::NameTable<EntryKind, 8> kKindNames{
 
 }  // namespace
 
-std::string_view entry_kind_name(EntryKind kind) { return kKindNames.name(kind); }
+std::string_view entry_kind_name(EntryKind kind) {
+    return kKindNames.name(kind);
+}
 
-std::optional<EntryKind> parse_entry_kind(std::string_view name) { return kKindNames.parse(name); }
+std::optional<EntryKind> parse_entry_kind(std::string_view name) {
+    return kKindNames.parse(name);
+}
 
 }  // namespace snv::history

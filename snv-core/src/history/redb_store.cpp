@@ -37,7 +37,7 @@ os::Result<std::optional<std::uint64_t>> key_of(
 }
 
 class RedbTable final : public HistoryTable {
-public:
+  public:
     explicit RedbTable(redb::WriteTransaction& txn) : txn_(txn) {}
     os::Result<std::optional<std::uint64_t>> first_key() override { return key_of(txn_.first()); }
     os::Result<std::optional<std::uint64_t>> last_key() override { return key_of(txn_.last()); }
@@ -51,12 +51,12 @@ public:
         return {};
     }
 
-private:
+  private:
     redb::WriteTransaction& txn_;
 };
 
 class RedbTransaction final : public WriteTransaction {
-public:
+  public:
     explicit RedbTransaction(redb::WriteTransaction txn) : txn_(std::move(txn)), table_(txn_) {}
     os::Result<HistoryTable*> open_history_table() override {
         if (auto opened = txn_.open_table(kTableName); !opened) {
@@ -66,13 +66,13 @@ public:
     }
     os::Status commit() override { return to_os(txn_.commit()); }
 
-private:
+  private:
     redb::WriteTransaction txn_;  // abandoned on destruction unless committed
     RedbTable table_;
 };
 
 class RedbDatabase final : public HistoryDatabase {
-public:
+  public:
     explicit RedbDatabase(std::unique_ptr<redb::WriteSession> session)
         : session_(std::move(session)) {}
     // The closing commit leaves a file that the next open need not repair; the session
@@ -85,12 +85,12 @@ public:
         return std::make_unique<RedbTransaction>(std::move(*txn));
     }
 
-private:
+  private:
     std::unique_ptr<redb::WriteSession> session_;
 };
 
 class RedbStore final : public HistoryStore {
-public:
+  public:
     std::expected<std::unique_ptr<HistoryDatabase>, OpenError> open(
         const os::NativePath& path) override {
         auto session = redb::WriteSession::open(path);

@@ -16,7 +16,7 @@ namespace snv::history {
 
 // The table "history" (u64 -> text) inside an open write transaction.
 class HistoryTable {
-public:
+  public:
     virtual ~HistoryTable() = default;
     virtual os::Result<std::optional<std::uint64_t>> first_key() = 0;
     virtual os::Result<std::optional<std::uint64_t>> last_key() = 0;
@@ -29,7 +29,7 @@ public:
 
 // A write transaction. Destroying it without a successful commit abandons every change.
 class WriteTransaction {
-public:
+  public:
     virtual ~WriteTransaction() = default;
     // Opens (creating when missing) the table "history"; it stays valid until commit.
     virtual os::Result<HistoryTable*> open_history_table() = 0;
@@ -38,7 +38,7 @@ public:
 };
 
 class HistoryDatabase {
-public:
+  public:
     virtual ~HistoryDatabase() = default;
     virtual os::Result<std::unique_ptr<WriteTransaction>> begin_write() = 0;
 };
@@ -53,7 +53,7 @@ struct OpenError {
 };
 
 class HistoryStore {
-public:
+  public:
     virtual ~HistoryStore() = default;
     // Opens the file for reading and writing (created when missing, never truncated) and the
     // database in it. The database is closed when the returned object is destroyed.
