@@ -1,0 +1,384 @@
+// The history log on the real file system and our redb library, checked with the real redb
+// library (the oracle). Natively the oracle runs here; under Wine the files are left in the
+// build folder and checked natively afterwards (history_files.sh verify).
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "history/append_entry.h"
+#include "history/record.h"
+#include "history/redb_store.h"
+#include "os/clock.h"
+#include "os/db_file.h"
+#include "support/child_process.h"
+#include "support/test_folder.h"
+
+#include <thread>
+
+#ifndef _WIN32
+#include <cstdio>
+#endif
+
+namespace snv::history {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// The folder for this test's files: under the build folder, so that a run under Wine leaves
+// them where the native check finds them.
+fs::path case_folder(const std::string& name) {
+    fs::path base = test::build_path("history-files/" + name);
+    std::error_code ignored;
+    fs::remove_all(base, ignored);
+    return base;
+}
+
+os::NativePath native(const fs::path& p) {
+#ifdef _WIN32
+    return p.wstring();
+#else
+    return p.string();
+#endif
+}
+
+void put(const fs::path& path, std::string_view bytes) {
+    fs::create_directories(path.parent_path());
+    test::write_file(path, bytes);
+}
+
+HistoryEnv real_env() {
+    return {real_history_store(), os::real_clock(), os::real_files()};
+}
+
+Entry sample(std::string detail = "d") {
+    return {entry_time({2026, 3, 14, 22, 0, 5, 400'000'000}), EntryKind::executed,
+            model::Action::shutdown, std::move(detail)};
+}
+const std::string kSampleText =
+    R"({"time":"2026-03-14T22:00:05","kind":"executed","action":"shutdown","detail":"d"})";
+
+std::string legacy_line(int i) {
+    return R"({"time":"2026-01-01T00:00:00","kind":"cancelled","detail":")" + std::to_string(i) +
+           R"("})";
+}
+
+using Rows = std::vector<std::string>;  // "key<TAB>value", in key order
+
+std::string row(std::uint64_t key, const std::string& value) {
+    return std::to_string(key) + "\t" + value;
+}
+
+Rows split_lines(const std::string& text) {
+    Rows lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+// The rows of a dump of the oracle, without its "#" lines.
+Rows rows_of_dump(const std::string& dump) {
+    Rows rows;
+    for (std::string& line : split_lines(dump)) {
+        if (!line.starts_with("#")) rows.push_back(std::move(line));
+    }
+    return rows;
+}
+
+#ifndef _WIN32
+test::ChildRun oracle(const std::vector<std::string>& args) {
+    return test::run_child(SNV_ORACLE, args);
+}
+
+Rows dump(const fs::path& p) {
+    test::ChildRun run = oracle({"dump", p.string()});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    return rows_of_dump(run.out);
+}
+#endif
+
+// Each case does its appends in a folder of its own, in both builds.
+struct Case {
+    fs::path folder;
+    fs::path db;
+    explicit Case(const std::string& name)
+        : folder(case_folder(name)), db(folder / "data" / "history.redb") {}
+    os::Status append(const Entry& entry = sample()) {
+        return append_history_entry(real_env(), native(db), entry);
+    }
+
+    // A database written by the real library, and its rows. Natively the oracle writes it
+    // now; under Wine it was written before the run (history_files.sh prepare).
+    Rows fixture(const std::string& kind) {
+        fs::create_directories(db.parent_path());
+#ifdef _WIN32
+        std::string name = kind;
+        for (char& ch : name) ch = ch == ':' ? '_' : ch;
+        const fs::path prepared = test::build_path("history-fixtures/" + name);
+        EXPECT_TRUE(fs::exists(prepared.string() + ".redb")) << "run history_files.sh prepare";
+        fs::copy_file(prepared.string() + ".redb", db);
+        return rows_of_dump(test::read_file(prepared.string() + ".dump"));
+#else
+        test::ChildRun run = oracle({"fixture", kind, db.string()});
+        EXPECT_EQ(run.exit_code, 0) << run.err;
+        return dump(db);
+#endif
+    }
+
+    // The file must pass the real library's check and hold exactly these rows. Under Wine
+    // the rows are written beside it for the native check after the run.
+    void expect_rows(const Rows& rows) {
+#ifdef _WIN32
+        std::string text;
+        for (const std::string& r : rows) text += r + "\n";
+        test::write_file(folder / "expected-rows", text);
+#else
+        EXPECT_EQ(dump(db), rows);
+        test::ChildRun run = oracle({"check", db.string()});
+        EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+#endif
+    }
+};
+
+TEST(HistoryRedb, FirstAppendCreatesFolderFileAndKeyZero) {
+    Case c("first");
+    ASSERT_TRUE(c.append());
+    ASSERT_TRUE(c.append(sample("second")));
+    c.expect_rows(
+        {row(0, kSampleText),
+         row(1,
+             R"({"time":"2026-03-14T22:00:05","kind":"executed","action":"shutdown","detail":"second"})")});
+}
+
+TEST(HistoryRedb, ExactEntryTextsAreStored) {
+    Case c("texts");
+    const Entry entries[] = {
+        {entry_time({2026, 3, 14, 22, 0, 5, 0}), EntryKind::executed, model::Action::shutdown,
+         "Shut down \u00b7 Every day at 22:00"},
+        {entry_time({2026, 2, 1, 9, 5, 0, 0}), EntryKind::error, std::nullopt, ""},
+        {entry_time({2026, 12, 31, 23, 59, 59, 900'000'000}), EntryKind::error, model::Action::lock,
+         "q\"b\\l\nx\u00e9"},
+    };
+    for (const Entry& e : entries) ASSERT_TRUE(c.append(e));
+    c.expect_rows({
+        row(0,
+            "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\",\"action\":\"shutdown\","
+            "\"detail\":\"Shut down \xc2\xb7 Every day at 22:00\"}"),
+        row(1, R"({"time":"2026-02-01T09:05:00","kind":"error"})"),
+        row(2,
+            "{\"time\":\"2026-12-31T23:59:59\",\"kind\":\"error\",\"action\":\"lock\","
+            "\"detail\":\"q\\\"b\\\\l\\nx\xc3\xa9\"}"),
+    });
+}
+
+TEST(HistoryRedb, KeysFollowTheLargestKeyOfAFileRedbWrote) {
+    Case c("keys");
+    Rows rows = c.fixture("history:35:7");
+    ASSERT_EQ(rows.size(), 35u);
+    ASSERT_TRUE(rows.front().starts_with("7\t"));
+    ASSERT_TRUE(c.append());
+    rows.push_back(row(42, kSampleText));
+    c.expect_rows(rows);
+}
+
+TEST(HistoryRedb, FullTableStaysAtTheLimit) {
+    Case c("full");
+    Rows rows = c.fixture("history:10000:0");
+    ASSERT_EQ(rows.size(), 10000u);
+    ASSERT_TRUE(c.append());
+    rows.erase(rows.begin());
+    rows.push_back(row(10000, kSampleText));
+    c.expect_rows(rows);
+}
+
+TEST(HistoryRedb, NoKeyLeftChangesNothing) {
+    Case c("nokey");
+    const Rows rows = c.fixture("history:1:18446744073709551615");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_FALSE(c.append());
+    c.expect_rows(rows);
+}
+
+#ifndef _WIN32
+// A table "history" of other types is another program's: the append fails, and the real
+// library still opens the file without repair and finds the table with its own types.
+TEST(HistoryRedb, TableOfOtherTypesFailsTheAppend) {
+    const std::pair<const char*, const char*> cases[] = {{"wrong-key", "Table<u32, &str>"},
+                                                         {"wrong-value", "Table<u64, &[u8]>"}};
+    for (const auto& [kind, type] : cases) {
+        SCOPED_TRACE(kind);
+        Case c(kind);
+        fs::create_directories(c.db.parent_path());
+        ASSERT_EQ(oracle({"fixture", kind, c.db.string()}).exit_code, 0);
+        EXPECT_FALSE(c.append());
+        test::ChildRun run = oracle({"dump", c.db.string()});
+        EXPECT_TRUE(run.out.starts_with("# tables: history\n")) << run.out;
+        EXPECT_NE(run.err.find(type), std::string::npos) << run.err;
+    }
+}
+#endif
+
+TEST(HistoryRedb, ImportThreeLinesIntoNewFile) {
+    Case c("import3");
+    put(c.folder / "data" / "history.jsonl",
+        legacy_line(1) + "\r\n" + "broken{\n" + legacy_line(2) + "\n\n" + legacy_line(3));
+    ASSERT_TRUE(c.append());
+    EXPECT_FALSE(fs::exists(c.folder / "data" / "history.jsonl"));
+    c.expect_rows(
+        {row(9223372036854775804u, legacy_line(1)), row(9223372036854775805u, legacy_line(2)),
+         row(9223372036854775806u, legacy_line(3)), row(9223372036854775807u, kSampleText)});
+}
+
+TEST(HistoryRedb, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
+    Case c("import100");
+    const Rows stored = c.fixture("history:3:100");
+    std::string text;
+    for (int i = 0; i < 5; ++i) text += legacy_line(i) + "\n";
+    put(c.folder / "data" / "history.jsonl", text);
+    ASSERT_TRUE(c.append());
+    Rows rows;
+    for (int i = 0; i < 5; ++i) rows.push_back(row(95 + i, legacy_line(i)));
+    rows.insert(rows.end(), stored.begin(), stored.end());
+    rows.push_back(row(103, kSampleText));
+    c.expect_rows(rows);
+}
+
+TEST(HistoryRedb, InvalidUtf8LeavesTheFile) {
+    Case c("badutf8");
+    const std::string text = legacy_line(1) + "\n\xc3(\n";
+    put(c.folder / "data" / "history.jsonl", text);
+    ASSERT_TRUE(c.append());
+    ASSERT_TRUE(c.append());
+    EXPECT_EQ(test::read_file(c.folder / "data" / "history.jsonl"), text);
+    c.expect_rows({row(0, kSampleText), row(1, kSampleText)});
+}
+
+TEST(HistoryRedb, TwelveThousandLinesKeepTheLastTenThousand) {
+    Case c("import12000");
+    std::string text;
+    for (int i = 0; i < 12000; ++i) text += legacy_line(i) + "\n";
+    put(c.folder / "data" / "history.jsonl", text);
+    ASSERT_TRUE(c.append());
+    EXPECT_FALSE(fs::exists(c.folder / "data" / "history.jsonl"));
+    // Lines 2000..11999 were imported under keys ending just below 2^63-1; the append's own
+    // entry then pushed out line 2000.
+    Rows rows;
+    const std::uint64_t first_key = 9223372036854775807u - 12000;
+    for (int i = 2001; i < 12000; ++i) rows.push_back(row(first_key + i, legacy_line(i)));
+    rows.push_back(row(9223372036854775807u, kSampleText));
+    c.expect_rows(rows);
+}
+
+TEST(HistoryRedb, NonDatabaseFileFailsAtOnceAndStaysAsItWas) {
+    Case c("notredb");
+    const std::string text = "these are someone else's bytes, not a database\n";
+    put(c.db, text);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(c.append());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(test::read_file(c.db), text);
+}
+
+TEST(HistoryRedb, FolderNamedLikeTheFileFailsAtOnce) {
+    Case c("folder");
+    fs::create_directories(c.db);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(c.append());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_TRUE(fs::is_directory(c.db));
+    EXPECT_TRUE(fs::is_empty(c.db));
+}
+
+// Another handle on the file holds its lock for a while, as the desktop program would: the
+// append waits and then stores its entry. Runs in both builds (LockFileEx under Wine).
+TEST(HistoryRedb, WaitsForAnotherHandleOfTheFile) {
+    Case c("hold-handle");
+    ASSERT_TRUE(c.append());
+    auto holder = os::open_db_file(native(c.db));
+    ASSERT_TRUE(holder);
+    auto locked = (*holder)->try_lock();
+    ASSERT_TRUE(locked && *locked);
+    std::thread release([&] {
+        std::this_thread::sleep_for(300ms);
+        holder->reset();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const bool stored = bool(c.append());
+    const auto waited = std::chrono::steady_clock::now() - start;
+    release.join();
+    EXPECT_TRUE(stored);
+    EXPECT_GE(waited, 280ms);
+    EXPECT_LT(waited, 1500ms);
+    c.expect_rows({row(0, kSampleText), row(1, kSampleText)});
+}
+
+#ifndef _WIN32
+// Holds the file with the real library for `millis` and returns how long after the release
+// our append finished, and how long the append took.
+struct HoldResult {
+    bool stored = false;
+    std::chrono::milliseconds after_release{0};
+    std::chrono::milliseconds waited{0};
+};
+
+HoldResult append_while_held(Case& c, int millis) {
+    c.fixture("empty");
+    FILE* p =
+        popen((std::string(SNV_ORACLE) + " hold '" + c.db.string() + "' " + std::to_string(millis))
+                  .c_str(),
+              "r");
+    char line[256];
+    EXPECT_TRUE(fgets(line, sizeof line, p) && std::string(line) == "held\n");
+
+    std::chrono::steady_clock::time_point released;
+    std::thread reader([&] {
+        if (fgets(line, sizeof line, p) && std::string(line) == "released\n") {
+            released = std::chrono::steady_clock::now();
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    HoldResult r;
+    r.stored = bool(c.append());
+    const auto end = std::chrono::steady_clock::now();
+    reader.join();
+    pclose(p);
+    r.waited = std::chrono::duration_cast<std::chrono::milliseconds>(end - start);
+    r.after_release = std::chrono::duration_cast<std::chrono::milliseconds>(end - released);
+    return r;
+}
+
+TEST(HistoryRedb, WaitsForAHolderOfOneSecond) {
+    Case c("hold1");
+    HoldResult r = append_while_held(c, 1000);
+    std::printf("held 1 s: append waited %lld ms, finished %lld ms after the release\n",
+                static_cast<long long>(r.waited.count()),
+                static_cast<long long>(r.after_release.count()));
+    ASSERT_TRUE(r.stored);
+    EXPECT_GE(r.waited, 900ms);
+    EXPECT_LT(r.after_release, 200ms);  // ~20 ms pause plus one open and two transactions
+    c.expect_rows({row(0, kSampleText)});
+}
+
+TEST(HistoryRedb, GivesUpOnAHolderOfFiveSeconds) {
+    Case c("hold5");
+    HoldResult r = append_while_held(c, 5000);
+    std::printf("held 5 s: append gave up after %lld ms\n",
+                static_cast<long long>(r.waited.count()));
+    EXPECT_FALSE(r.stored);
+    EXPECT_GE(r.waited, 3000ms);
+    EXPECT_LT(r.waited, 3500ms);
+    c.expect_rows({});
+}
+#endif
+
+}  // namespace
+}  // namespace snv::history
