@@ -41,7 +41,4 @@ class Files {
 // The process's real file system.
 Files& real_files();
 
-// The folder part of `path` (empty when it has none), by the platform's separator rules.
-NativePath folder_of(const NativePath& path);
-
 }  // namespace snv::os

@@ -61,6 +61,8 @@ void encode_utf8(char32_t cp, std::string& out) {
     }
 }
 
+}  // namespace
+
 bool is_separator(NativeChar c) {
 #ifdef _WIN32
     return c == L'\\' || c == L'/';
@@ -69,7 +71,18 @@ bool is_separator(NativeChar c) {
 #endif
 }
 
-}  // namespace
+NativePath folder_of(const NativePath& path) {
+    std::size_t end = path.size();
+    while (end > 0 && !is_separator(path[end - 1])) --end;
+    if (end == 0) return {};
+    NativePath folder = path.substr(0, end);
+    // Keep a root ("/" or a drive root) as it is; drop the separator after any other folder.
+    while (folder.size() > 1 && is_separator(folder.back()) &&
+           !(folder.size() == 3 && folder[1] == ':')) {
+        folder.pop_back();
+    }
+    return folder;
+}
 
 std::u16string utf8_to_utf16(std::string_view utf8) {
     std::u16string out;

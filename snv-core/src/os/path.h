@@ -25,6 +25,12 @@ std::string to_utf8(const NativePath& path);
 // separator, or (Windows) a bare drive such as "C:".
 NativePath join(const NativePath& base, std::string_view name);
 
+// A backslash or a slash on Windows, a slash natively.
+bool is_separator(NativeChar c);
+
+// The folder part of `path` (empty when it has none), by the platform's separator rules.
+NativePath folder_of(const NativePath& path);
+
 // The two conversions behind the Windows form, usable (and tested) on every platform.
 std::u16string utf8_to_utf16(std::string_view utf8);
 std::string utf16_to_utf8(std::u16string_view utf16);
