@@ -1,6 +1,7 @@
 #include "tree_editor.h"
 
 #include <algorithm>
+#include <set>
 
 namespace redb::detail {
 
@@ -375,10 +376,14 @@ Result<std::vector<Entry>> TreeEditor::all(const std::optional<TreeRoot>& root) 
     std::vector<Entry> out;
     if (!root) return out;
     std::vector<std::pair<PageNumber, int>> stack{{root->page, 0}};
+    // In a sound tree no page has two parents; a damaged one that shares pages would repeat
+    // entries, free a page twice, or take exponential time.
+    std::set<PageNumber> seen;
     while (!stack.empty()) {
         auto [page, depth] = stack.back();
         stack.pop_back();
         if (depth > 64) return std::unexpected(corrupted("tree too deep"));
+        if (!seen.insert(page).second) return std::unexpected(corrupted("page reached twice"));
         auto data = store_.read(page);
         if (!data) return std::unexpected(data.error());
         if (!data->empty() && (*data)[0] == kLeafType) {
@@ -398,10 +403,14 @@ Result<std::vector<Entry>> TreeEditor::all(const std::optional<TreeRoot>& root) 
 Status TreeEditor::release_all(const std::optional<TreeRoot>& root) {
     if (!root) return {};
     std::vector<std::pair<PageNumber, int>> stack{{root->page, 0}};
+    // In a sound tree no page has two parents; a damaged one that shares pages would repeat
+    // entries, free a page twice, or take exponential time.
+    std::set<PageNumber> seen;
     while (!stack.empty()) {
         auto [page, depth] = stack.back();
         stack.pop_back();
         if (depth > 64) return std::unexpected(corrupted("tree too deep"));
+        if (!seen.insert(page).second) return std::unexpected(corrupted("page reached twice"));
         auto data = store_.read(page);
         if (!data) return std::unexpected(data.error());
         if (!data->empty() && (*data)[0] == kBranchType) {
