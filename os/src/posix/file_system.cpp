@@ -7,10 +7,17 @@
 #include <cerrno>
 
 #include "os/system_error.h"
+#include "posix/fd.h"
+#include "posix/file_io.h"
 
 namespace snv::os {
 
 namespace {
+
+using posix::Fd;
+
+// Seconds from 1601-01-01 to 1970-01-01.
+constexpr std::uint64_t kEpochGap = 11'644'473'600ULL;
 
 NativePath parent_of(const NativePath& path) {
     std::size_t end = path.find_last_not_of('/');
@@ -25,41 +32,6 @@ bool is_folder(const NativePath& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
-
-Status copy_contents(int in, int out) {
-    char buffer[64 * 1024];
-    for (;;) {
-        ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::unexpected(last_system_error());
-        if (n == 0) return {};
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w < 0) return std::unexpected(last_system_error());
-            done += w;
-        }
-    }
-}
-
 class PosixFileSystem final : public FileSystem {
   public:
     Result<Metadata> metadata(const NativePath& path) override {
@@ -68,6 +40,66 @@ class PosixFileSystem final : public FileSystem {
         Metadata m;
         m.kind = S_ISDIR(st.st_mode) ? EntryKind::folder : EntryKind::file;
         return m;
+    }
+
+    std::optional<FileTime> last_write(const NativePath& path) override {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+        // Unsigned arithmetic: times before 1601 wrap instead of overflowing, and distinct
+        // times stay distinct, which is all a stamp is compared for.
+        const auto sec = static_cast<std::uint64_t>(st.st_mtim.tv_sec);
+        const auto hundreds = static_cast<std::uint64_t>(st.st_mtim.tv_nsec) / 100;
+        return (sec + kEpochGap) * 10'000'000ULL + hundreds;
+    }
+
+    Result<std::string> read_file(const NativePath& path) override {
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd.ok()) return std::unexpected(last_system_error());
+        return posix::read_all(fd.get());
+    }
+
+    Status write_file(const NativePath& path, std::string_view bytes) override {
+        Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!fd.ok()) return std::unexpected(last_system_error());
+        if (auto written = posix::write_all_at(fd.get(), bytes, 0); !written) return written;
+        return posix::flush(fd.get());
+    }
+
+    Status replace_file(const NativePath& from, const NativePath& to) override {
+        if (::rename(from.c_str(), to.c_str()) != 0) return std::unexpected(last_system_error());
+        return {};
+    }
+
+    Status overwrite_file(const NativePath& path, std::string_view bytes) override {
+        Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+        if (!fd.ok()) return std::unexpected(last_system_error());
+        auto old = posix::read_all(fd.get());
+        if (!old) return std::unexpected(old.error());
+        const auto old_size = static_cast<off_t>(old->size());
+        const auto new_size = static_cast<off_t>(bytes.size());
+        if (new_size > old_size) {
+            // A full disk shows here, before a byte of the old content has changed.
+            int rc = ::posix_fallocate(fd.get(), 0, new_size);
+            if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+                (void)::ftruncate(fd.get(), old_size);
+                return std::unexpected(system_error(static_cast<std::uint32_t>(rc)));
+            }
+        }
+        auto written = posix::write_all_at(fd.get(), bytes, 0);
+        if (written && ::ftruncate(fd.get(), new_size) != 0) {
+            written = std::unexpected(last_system_error());
+        }
+        if (!written) {
+            (void)posix::write_all_at(fd.get(), *old, 0);
+            (void)::ftruncate(fd.get(), old_size);
+            return written;
+        }
+        return posix::flush(fd.get());
+    }
+
+    Status remove_file(const NativePath& path) override {
+        if (::unlink(path.c_str()) != 0) return std::unexpected(last_system_error());
+        return {};
     }
 
     Status create_folder_all(const NativePath& path) override {
@@ -89,15 +121,15 @@ class PosixFileSystem final : public FileSystem {
     // under the real name, and link() refuses to replace an existing one.
     Status copy_file_new(const NativePath& from, const NativePath& to) override {
         Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-        if (in.get() < 0) return std::unexpected(last_system_error());
+        if (!in.ok()) return std::unexpected(last_system_error());
         struct stat st;
         if (::fstat(in.get(), &st) != 0) return std::unexpected(last_system_error());
         if (!S_ISREG(st.st_mode)) return std::unexpected(Error::own("not a regular file"));
         NativePath partial = to + ".partial";
         ::unlink(partial.c_str());
         Fd out(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (out.get() < 0) return std::unexpected(last_system_error());
-        Status done = copy_contents(in.get(), out.get());
+        if (!out.ok()) return std::unexpected(last_system_error());
+        Status done = posix::copy_contents(in.get(), out.get());
         if (done && ::fchmod(out.get(), st.st_mode & 07777) != 0) {
             done = std::unexpected(last_system_error());
         }
@@ -110,7 +142,7 @@ class PosixFileSystem final : public FileSystem {
         return done;
     }
 
-    Status set_folder_creation_time(const NativePath&, std::uint64_t) override { return {}; }
+    Status set_folder_creation_time(const NativePath&, FileTime) override { return {}; }
 };
 
 }  // namespace
