@@ -6,11 +6,11 @@
 
 namespace snv::svc {
 
-void RealEngine::tick() {
+void tick_engine(engine::Engine& engine) {
     // Until the engine's own tick lands, a run keeps today's plan current and nothing more.
-    os::LocalTime now = engine_.env.clock.local_now();
+    os::LocalTime now = engine.env.clock.local_now();
     if (auto today = calendar::Date::from_civil(now.year, now.month, now.day)) {
-        engine::refresh_day_plan(engine_, *today);
+        engine::refresh_day_plan(engine, *today);
     }
 }
 

@@ -12,6 +12,9 @@ using Tick = std::move_only_function<void()>;
 // Builds the engine of one run and hands back its tick.
 using StartEngine = std::function<Tick()>;
 
+// One tick of `engine`, as the service and the console run it.
+void tick_engine(engine::Engine& engine);
+
 // The engine on the real operating system, with the environment it runs in.
 class RealEngine {
   public:
@@ -19,7 +22,7 @@ class RealEngine {
     RealEngine(const RealEngine&) = delete;
     RealEngine& operator=(const RealEngine&) = delete;
 
-    void tick();
+    void tick() { tick_engine(engine_); }
     engine::Engine& engine() { return engine_; }
 
   private:
