@@ -88,13 +88,19 @@ TEST_F(ConsoleProcess, PrintsTheBannerAndAStatusBlockWhenThePlanChanges) {
     // Alarms far from now, so that none falls due during the test.
     const std::string at = hours_from_now(2);
     const std::string notify = hours_from_now(2, 30);  // less the default countdown
+    const std::string later = hours_from_now(3);
+    const std::string later_notify = hours_from_now(3, 30);
     const std::string odd_id = "a b [x]";
+    // A block after its time: the counts, then "notify time -> lock [id]" lines.
+    auto block = [](const std::vector<std::pair<std::string, std::string>>& alarms) {
+        std::string text = " plan: " + std::to_string(alarms.size()) +
+                           " alarm(s), 0 idle, 0 CPU task(s); GUI running: false\n";
+        for (const auto& [time, id] : alarms) text += "  " + time + " -> lock [" + id + "]\n";
+        return text;
+    };
+
     test::write_file(data_ / "tasks.json", tasks({alarm(odd_id, at)}));
-    std::string added = next_block(child);
-    EXPECT_EQ(added.substr(8),
-              " plan: 1 alarm(s), 0 idle, 0 CPU task(s); GUI running: false\n"
-              "  " +
-                  notify + " -> lock [" + odd_id + "]\n");
+    EXPECT_EQ(next_block(child).substr(8), block({{notify, odd_id}}));
 
     // The same plan from a file written anew: nothing is printed.
     test::write_file(data_ / "tasks.json", tasks({alarm(odd_id, at)}, "\n  "));
@@ -104,29 +110,13 @@ TEST_F(ConsoleProcess, PrintsTheBannerAndAStatusBlockWhenThePlanChanges) {
 
     // A second alarm at the same time comes after the first in file order, whatever its id.
     test::write_file(data_ / "tasks.json", tasks({alarm("z", at), alarm(odd_id, at)}));
-    EXPECT_EQ(next_block(child).substr(8),
-              " plan: 2 alarm(s), 0 idle, 0 CPU task(s); GUI running: false\n"
-              "  " +
-                  notify +
-                  " -> lock [z]\n"
-                  "  " +
-                  notify + " -> lock [" + odd_id + "]\n");
+    EXPECT_EQ(next_block(child).substr(8), block({{notify, "z"}, {notify, odd_id}}));
 
-    const std::string later = hours_from_now(3);
     test::write_file(data_ / "tasks.json", tasks({alarm("z", at), alarm(odd_id, later)}));
-    EXPECT_EQ(next_block(child).substr(8),
-              " plan: 2 alarm(s), 0 idle, 0 CPU task(s); GUI running: false\n"
-              "  " +
-                  notify +
-                  " -> lock [z]\n"
-                  "  " +
-                  hours_from_now(3, 30) + " -> lock [" + odd_id + "]\n");
+    EXPECT_EQ(next_block(child).substr(8), block({{notify, "z"}, {later_notify, odd_id}}));
 
     test::write_file(data_ / "tasks.json", tasks({alarm("z", at)}));
-    EXPECT_EQ(next_block(child).substr(8),
-              " plan: 1 alarm(s), 0 idle, 0 CPU task(s); GUI running: false\n"
-              "  " +
-                  notify + " -> lock [z]\n");
+    EXPECT_EQ(next_block(child).substr(8), block({{notify, "z"}}));
     child.kill();
     EXPECT_EQ(child.errors(), "");
 }
