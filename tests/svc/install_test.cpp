@@ -48,14 +48,22 @@ TEST(RegisteredCommandLine, QuotesWhatHasBlanksAndGivesItBackWhenSplit) {
     }
 }
 
+// The process and its data folder, the folder kept in an in-memory file system.
+struct Installer {
+    Installer(const std::string& exe, const std::string& folder) {
+        process.executable = exe;
+        data_dir.set(os::to_native(folder));
+    }
+    test::FakeProcess process;
+    test::FakeEnvironment environment;
+    test::FakeFileSystem files;
+    paths::DataDir data_dir{environment, files};
+};
+
 class InstallTest : public ::testing::Test {
   protected:
-    InstallTest() {
-        seams_.process.executable = kExe;
-        seams_.data_dir.set(os::to_native(kFolder));
-    }
     ServiceStatus install() { return install_service(manager_, seams_.process, seams_.data_dir); }
-    ServiceStatus uninstall() { return uninstall_service(manager_, seams_.clock); }
+    ServiceStatus uninstall() { return uninstall_service(manager_, clock_); }
     // A fresh manager whose calls fail as `fails` says and whose queries give `states`.
     void script(std::map<std::string, std::uint32_t> fails, std::deque<std::uint32_t> states) {
         manager_ = test::FakeServiceManager();
@@ -63,7 +71,8 @@ class InstallTest : public ::testing::Test {
         manager_.states = std::move(states);
     }
 
-    test::FakeEngineEnv seams_;
+    Installer seams_{kExe, kFolder};
+    test::ScriptedClock clock_;
     test::FakeServiceManager manager_;
 };
 
@@ -178,9 +187,7 @@ TEST_F(InstallTest, TextsWithANulAreRefusedBeforeAnyCallGetsThem) {
          ServiceError::nul_in_element("launch argument", 1)},
     };
     for (const Case& c : cases) {
-        test::FakeEngineEnv seams;
-        seams.process.executable = c.exe;
-        seams.data_dir.set(os::to_native(c.folder));
+        Installer seams(c.exe, c.folder);
         manager_ = test::FakeServiceManager();
         auto result = install_service(manager_, seams.process, seams.data_dir);
         ASSERT_FALSE(result);
@@ -218,7 +225,7 @@ TEST_F(InstallTest, UninstallStopsPollsEvery100MsAndDeletes) {
     };
     for (const Case& c : cases) {
         script(c.fails, c.states);
-        manager_.clock = &seams_.clock;
+        manager_.clock = &clock_;
         EXPECT_TRUE(uninstall()) << c.name;
         Calls expected{"open_manager 0x1", "open Orvanel 0x10024"};
         expected.insert(expected.end(), c.middle.begin(), c.middle.end());
