@@ -1,7 +1,8 @@
 #include "os/launcher.h"
 
-#include <userenv.h>
 #include <windows.h>
+
+#include <userenv.h>
 #include <wtsapi32.h>
 
 #include "os/system_error.h"

@@ -1,7 +1,8 @@
 #include "os/power.h"
 
-#include <powrprof.h>
 #include <windows.h>
+
+#include <powrprof.h>
 #include <wtsapi32.h>
 
 #include "os/system_error.h"

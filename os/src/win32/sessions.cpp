@@ -1,6 +1,7 @@
 #include "os/sessions.h"
 
 #include <windows.h>
+
 #include <wtsapi32.h>
 
 #include "os/path.h"
