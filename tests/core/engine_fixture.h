@@ -66,6 +66,9 @@ class EngineFixture : public ::testing::Test {
                                  "-" + info->name());
         std::error_code ignored;
         std::filesystem::remove_all(case_folder, ignored);
+        for (int n = 1; n <= kMaxChecks; ++n) {
+            std::filesystem::remove_all(snapshot_folder(n), ignored);
+        }
         data = case_folder / "data";
         seams.data_dir.set(native(data));
         seams.clock.local = local_of(at(date(2025, 3, 12), 12, 0));
@@ -136,9 +139,17 @@ class EngineFixture : public ::testing::Test {
         set_last_write(data / name, next_stamp_);
     }
 
+    // Under Wine each check keeps a copy of history.redb as it is now, with its expected rows,
+    // in a folder of its own, where the native check after the tests finds it.
+    static constexpr int kMaxChecks = 9;
+    int checks_ = 0;
+    std::filesystem::path snapshot_folder(int n) const {
+        return case_folder.string() + "-" + std::to_string(n);
+    }
+
     // The rows of history.redb must be exactly these, in key order, and the real library must
-    // open the file without repair. Natively the oracle reads the file now; under Wine the rows
-    // are left beside it for the check that runs natively after the tests.
+    // open the file without repair. Natively the oracle reads the file now; under Wine a copy
+    // of it is checked natively after the tests.
     void expect_history(const std::vector<HistoryRow>& rows) {
         const std::filesystem::path db = data / "history.redb";
         if (rows.empty()) {
@@ -150,9 +161,13 @@ class EngineFixture : public ::testing::Test {
             expected.push_back(std::to_string(i) + "\t" + row_json(rows[i]));
         }
 #ifdef _WIN32
+        ASSERT_LT(checks_, kMaxChecks);
+        const std::filesystem::path snapshot = snapshot_folder(++checks_);
+        std::filesystem::create_directories(snapshot / "data");
+        std::filesystem::copy_file(db, snapshot / "data" / "history.redb");
         std::string text;
         for (const std::string& line : expected) text += line + "\n";
-        write_file(case_folder / "expected-rows", text);
+        write_file(snapshot / "expected-rows", text);
 #else
         // Opening may rewrite the header: the oracle reads a copy.
         const std::filesystem::path copy = case_folder / "oracle-copy.redb";
