@@ -13,8 +13,9 @@ if [ "$now" -ge 235900 ]; then echo "too close to midnight"; exit 77; fi
 
 rm -rf "$work" && mkdir -p "$work/data" || exit 1
 data=$work/data
-# The alarm's notify time is its time less the countdown: 3 s from now.
-at=$(date -d '+8 seconds' '+%Y-%m-%dT%H:%M:%S')
+# The alarm's notify time is its time less the countdown: 7 s from now, which leaves a slow
+# start of Wine the whole window of ten seconds after it.
+at=$(date -d '+12 seconds' '+%Y-%m-%dT%H:%M:%S')
 cat >"$data/tasks.json" <<JSON
 {"version":1,"tasks":[
 {"id":"soon","name":"","enabled":true,"action":"lock","trigger":{"type":"once","at":"$at"},"temporary":true},
@@ -22,7 +23,7 @@ cat >"$data/tasks.json" <<JSON
 JSON
 echo '{"countdown":{"seconds":5}}' >"$data/settings.json"
 
-$emulator "$probe" "$prefix$data" 16 >"$work/ticks" 2>"$work/errors" || {
+$emulator "$probe" "$prefix$data" 20 >"$work/ticks" 2>"$work/errors" || {
     echo "the probe failed:"; cat "$work/ticks" "$work/errors"; exit 1; }
 cat "$work/ticks"
 fail() { echo "FAILED: $*"; exit 1; }
