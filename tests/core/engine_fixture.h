@@ -93,9 +93,18 @@ class EngineFixture : public ::testing::Test {
                 t.time.minute(), t.time.second(), t.time.nanos()};
     }
 
+    // The seams that a test may take from the real system instead (before the engine exists).
+    os::Sessions* sessions = &seams.sessions;
+    os::Launcher* launcher = &seams.launcher;
+    os::Power* power = &seams.power;
+
     // The engine, built on first use so that a test can script the first processor sample.
     engine::Engine& engine() {
-        if (!engine_) engine_.emplace(seams.env());
+        if (!engine_) {
+            engine_.emplace(engine::EngineEnv{seams.clock, seams.cpu, seams.files, *sessions,
+                                              *launcher, *power, seams.process, seams.history,
+                                              seams.data_dir});
+        }
         return *engine_;
     }
 

@@ -69,6 +69,18 @@ TEST(CountdownExePath, BesideTheRunningExecutableOrInTheCurrentFolder) {
     }
 }
 
+TEST(CountdownExePath, OfTheRunningProcessIsBesideItsExecutable) {
+    std::string expected = os_form(build_path("tests") / "Duskpanel.exe");
+    std::string actual = os::to_utf8(engine::countdown_exe_path(os::real_process()));
+#ifdef _WIN32
+    // Wine may report the drive letter in either case.
+    for (std::string* s : {&expected, &actual}) {
+        for (char& c : *s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+#endif
+    EXPECT_EQ(actual, expected);
+}
+
 using HandOff = EngineFixture;
 
 TEST_F(HandOff, StartsTheDesktopProgramOrQueuesTheAction) {
