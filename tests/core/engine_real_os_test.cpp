@@ -1,8 +1,11 @@
-// The engine over the Windows build's real session, launch and power calls (run under Wine
-// here). Only lock, monitor_off and screensaver are performed: they make no call.
-#ifdef _WIN32
+// The engine over the real session, launch and power layer of each build: under Wine the
+// Win32 calls, natively the stand-in. The Windows build performs only lock, monitor_off and
+// screensaver here, which make no call; the stand-in refuses every action.
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "core/engine_fixture.h"
 #include "engine/countdown_window.h"
@@ -15,10 +18,18 @@
 namespace snv::test {
 namespace {
 
-using RealSeams = EngineFixture;
+class RealSeams : public EngineFixture {
+  protected:
+    RealSeams() {
+        sessions = &os::real_sessions();
+        launcher = &os::real_launcher();
+        power = &os::real_power();
+    }
+};
+
+#ifdef _WIN32
 
 TEST_F(RealSeams, TheProbeSeesTheDesktopProgramComeAndGoAndReArmsTheWatches) {
-    sessions = &os::real_sessions();
     engine().idle_armed = {false};
     engine().cpu_accum = {42.0};
     HeldMutex holder(std::string(engine::kDesktopMutexName), case_folder / "holder");
@@ -35,8 +46,6 @@ TEST_F(RealSeams, TheProbeSeesTheDesktopProgramComeAndGoAndReArmsTheWatches) {
 }
 
 TEST_F(RealSeams, TheHandOffStartsDuskpanelBesideTheServiceInItsFolder) {
-    sessions = &os::real_sessions();
-    launcher = &os::real_launcher();
     const std::filesystem::path service = case_folder / "service folder";
     install_duskpanel_standin(service);
     seams.process.executable = os_form(service / "snv-svc.exe");
@@ -51,8 +60,6 @@ TEST_F(RealSeams, TheHandOffStartsDuskpanelBesideTheServiceInItsFolder) {
 }
 
 TEST_F(RealSeams, AMissingDuskpanelIsRecordedAndTheActionQueued) {
-    sessions = &os::real_sessions();
-    launcher = &os::real_launcher();
     const std::filesystem::path service = case_folder / "empty";
     std::filesystem::create_directories(service);
     seams.process.executable = os_form(service / "snv-svc.exe");
@@ -65,8 +72,6 @@ TEST_F(RealSeams, AMissingDuskpanelIsRecordedAndTheActionQueued) {
 }
 
 TEST_F(RealSeams, ActionsThatNeedAUsersDesktopAreRefusedWithoutACall) {
-    sessions = &os::real_sessions();
-    power = &os::real_power();
     const os::MonotonicTime now = seams.clock.monotonic;
     engine().pending = {{now, {"a", TriggerKind::timer, Action::lock}},
                         {now, {"b", TriggerKind::idle, Action::monitor_off}},
@@ -82,7 +87,40 @@ TEST_F(RealSeams, ActionsThatNeedAUsersDesktopAreRefusedWithoutACall) {
                     {t, "error", Action::screensaver, refused}});
 }
 
-}  // namespace
-}  // namespace snv::test
+#else
+
+TEST_F(RealSeams, HandOffsAreQueuedAndEveryActionIsRefused) {
+    engine().user_signed_in = true;
+    engine().hand_off({"t", TriggerKind::timer, Action::shutdown});
+    ASSERT_EQ(engine().pending.size(), 1u);
+    const calendar::DateTime t = local_now();
+
+    const os::MonotonicTime now = seams.clock.monotonic;
+    for (Action a :
+         {Action::restart, Action::sleep, Action::hibernate, Action::sign_out, Action::lock}) {
+        engine().pending.push_back({now, {"t", TriggerKind::timer, a}});
+    }
+    pass(30s);
+    engine().run_pending();
+    EXPECT_TRUE(engine().pending.empty());
+    const std::string refused = std::string(std::strerror(EPERM)) + " (os error 1)";
+    const calendar::DateTime later = local_now();
+    std::vector<HistoryRow> rows{
+        {t, "error", Action::shutdown, "Cannot show countdown window: no console session"}};
+    for (const auto& [action, error] : std::vector<std::pair<Action, std::string> >{
+             {Action::shutdown, refused},
+             {Action::restart, refused},
+             {Action::sleep, refused},
+             {Action::hibernate, refused},
+             {Action::sign_out, "no active console session"},
+             {Action::lock, "this action needs a logged-on user"}}) {
+        rows.push_back({later, "executed", action, ""});
+        rows.push_back({later, "error", action, error});
+    }
+    expect_history(rows);
+}
 
 #endif
+
+}  // namespace
+}  // namespace snv::test
