@@ -18,7 +18,9 @@
 namespace snv::os {
 namespace {
 
-const std::string kMutex = "Global\\Somnivo.Scheduler";
+// A name of this test's own: the engine's tests hold the desktop program's mutex meanwhile.
+const std::string kMutex =
+    "Global\\Somnivo.SessionCallsTest." + std::to_string(GetCurrentProcessId());
 
 TEST(Win32Sessions, NobodyIsSignedInWhileTheSessionListIsEmpty) {
     PWTS_SESSION_INFOW sessions = nullptr;
