@@ -11,34 +11,7 @@ namespace {
 using lexer::skip_white_space;
 
 ValueKind kind_at(const char* p, const char* end) {
-    if (p == end) return ValueKind::end;
-    switch (*p) {
-        case '{':
-            return ValueKind::object;
-        case '[':
-            return ValueKind::array;
-        case '"':
-            return ValueKind::string;
-        case 't':
-        case 'f':
-            return ValueKind::boolean;
-        case 'n':
-            return ValueKind::null;
-        case '-':
-        case '0':
-        case '1':
-        case '2':
-        case '3':
-        case '4':
-        case '5':
-        case '6':
-        case '7':
-        case '8':
-        case '9':
-            return ValueKind::number;
-        default:
-            return ValueKind::end;
-    }
+    return p == end ? ValueKind::end : kind_of(*p);
 }
 
 // The open containers of a value being scanned, one bit each (set for an object). Levels
@@ -97,11 +70,6 @@ Checked Reader::check_finished() const {
     if (failed_) return reject(failure_);
     if (!done_) return reject("value not read whole");
     return {};
-}
-
-ValueKind Reader::peek() const {
-    if (!at_value_ || failed_) return ValueKind::end;
-    return kind_at(pos_, end_);
 }
 
 [[gnu::always_inline]] inline void Reader::after_value() {

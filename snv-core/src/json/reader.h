@@ -50,6 +50,25 @@ enum class ValueKind : std::uint8_t { null, boolean, number, string, object, arr
 
 class Captured;
 
+// The kind of the value whose text begins with `c`; `end` for none.
+inline ValueKind kind_of(char c) {
+    switch (c) {
+        case '{':
+            return ValueKind::object;
+        case '[':
+            return ValueKind::array;
+        case '"':
+            return ValueKind::string;
+        case 't':
+        case 'f':
+            return ValueKind::boolean;
+        case 'n':
+            return ValueKind::null;
+        default:
+            return c == '-' || (c >= '0' && c <= '9') ? ValueKind::number : ValueKind::end;
+    }
+}
+
 class Reader {
   public:
     // The whole document. The bytes must outlive the reader and what it hands out.
@@ -57,7 +76,10 @@ class Reader {
 
     // The kind of the value the reader stands on; `end` when it stands on none (the list or
     // object being read has no more, the reader's value has been read, or it has failed).
-    ValueKind peek() const;
+    ValueKind peek() const {
+        if (!at_value_ || failed_ || pos_ == end_) return ValueKind::end;
+        return kind_of(*pos_);
+    }
     // All of the reader's value read, with nothing but white space after it.
     bool finished() const { return done_ && !failed_; }
     // Why the reader is not finished: its syntax fault, or a value not read whole.

@@ -58,6 +58,7 @@ json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag re
         if (auto ok = in.enter_object(); !ok) return std::unexpected(ok.error());
         std::optional<std::size_t> tag;
         std::vector<Member> members;
+        members.reserve(8);  // a trigger has a few members: one allocation
         for (;;) {
             auto key = in.next_key();
             if (!key) return std::unexpected(key.error());
