@@ -7,6 +7,8 @@
 #include <limits>
 #include <system_error>
 
+#include "os/path.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -101,24 +103,6 @@ std::size_t utf8_length(const char* p, const char* end) {
     return n;
 }
 
-void append_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // One escape, from its backslash; its character goes to `out` when there is one.
 template <Strings rules>
 const char* escape(const char* p, const char* end, std::string* out) {
@@ -150,16 +134,16 @@ const char* escape(const char* p, const char* end, std::string* out) {
             if (unit < 0) return nullptr;
             if constexpr (rules == Strings::skipped) return p + 6;
             if (unit >= 0xDC00 && unit <= 0xDFFF) return nullptr;  // a low half first
-            if (unit < 0xD800 || unit > 0xDBFF) {
-                if (out) append_utf8(*out, static_cast<char32_t>(unit));
-                return p + 6;
+            char16_t units[2] = {static_cast<char16_t>(unit), 0};
+            std::size_t count = 1;
+            if (unit >= 0xD800 && unit <= 0xDBFF) {
+                const long low = escape_unit(p + 6, end);
+                if (low < 0xDC00 || low > 0xDFFF) return nullptr;
+                units[1] = static_cast<char16_t>(low);
+                count = 2;
             }
-            const long low = escape_unit(p + 6, end);
-            if (low < 0xDC00 || low > 0xDFFF) return nullptr;
-            if (out)
-                append_utf8(*out, static_cast<char32_t>(0x10000 + ((unit - 0xD800) << 10) +
-                                                        (low - 0xDC00)));
-            return p + 12;
+            if (out) out->append(os::utf16_to_utf8(std::u16string_view(units, count)));
+            return p + 6 * count;
         }
         default:
             return nullptr;
