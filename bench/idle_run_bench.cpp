@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     engine::Engine engine(env);
     NullConsole console;
     svc::ConsoleLoop loop(
-        engine, [&] { svc::tick_engine(engine); }, clock, console);
+        engine, [&] { engine.tick(); }, clock, console);
 
     loop.pass();  // the first reload and print are not idle
     const double cpu_before = cpu_seconds();

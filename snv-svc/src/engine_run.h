@@ -12,9 +12,6 @@ using Tick = std::move_only_function<void()>;
 // Builds the engine of one run and hands back its tick.
 using StartEngine = std::function<Tick()>;
 
-// One tick of `engine`, as the service and the console run it.
-void tick_engine(engine::Engine& engine);
-
 // The engine on the real operating system, with the environment it runs in.
 class RealEngine {
   public:
@@ -22,7 +19,7 @@ class RealEngine {
     RealEngine(const RealEngine&) = delete;
     RealEngine& operator=(const RealEngine&) = delete;
 
-    void tick() { tick_engine(engine_); }
+    void tick() { engine_.tick(); }
     engine::Engine& engine() { return engine_; }
 
   private:

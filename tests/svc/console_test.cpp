@@ -157,7 +157,7 @@ TEST(ConsoleMidnight, TheNewDatesPlanIsPrinted) {
     engine::Engine engine(seams.env());
     test::FakeConsole console;
     ConsoleLoop loop(
-        engine, [&] { tick_engine(engine); }, seams.clock, console);
+        engine, [&] { engine.tick(); }, seams.clock, console);
 
     const std::string block =
         " plan: 1 alarm(s), 0 idle, 0 CPU task(s); GUI running: false\n"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -183,6 +184,46 @@ TEST_F(WineServiceManager, InstallRegistersAndStartsUninstallStopsAndDeletes) {
     EXPECT_EQ(missing.exit_code, 1);
     EXPECT_EQ(missing.err, kCallFailed);
     EXPECT_EQ(missing.out, "");
+}
+
+// The local date and time `seconds` from now, as tasks.json writes it.
+std::string local_date_time_in(int seconds) {
+    std::time_t t = std::time(nullptr) + seconds;
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", std::localtime(&t));
+    return text;
+}
+
+TEST_F(WineServiceManager, TheInstalledServiceTicksAndRecordsWhatItDid) {
+    std::string soon = local_date_time_in(15);
+    if (soon.substr(0, 10) != local_date_time_in(75).substr(0, 10)) {
+        GTEST_SKIP() << "too close to midnight";
+    }
+    // A temporary lock task whose notify time (less the 5 s countdown) is 10 s away.
+    std::filesystem::create_directories(data_);
+    test::write_file(data_ / "tasks.json",
+                     R"({"version":1,"tasks":[{"id":"soon","enabled":true,"action":"lock",)"
+                     R"("trigger":{"type":"once","at":")" +
+                         soon + R"("},"temporary":true}]})");
+    test::write_file(data_ / "settings.json", R"({"countdown":{"seconds":5}})");
+    ASSERT_EQ(run({"/install", "--data", data_arg_}).exit_code, 0);
+
+    // The lock is refused (the service has no user's desktop), and both the attempt and the
+    // refusal are recorded; the temporary task has left tasks.json.
+    std::string history;
+    for (int i = 0; i < 600; ++i) {
+        if (std::filesystem::exists(data_ / "history.redb")) {
+            history = test::read_file(data_ / "history.redb");
+            if (history.find(R"("kind":"error","action":"lock")") != std::string::npos) break;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_NE(history.find(R"("kind":"executed","action":"lock")"), std::string::npos);
+    EXPECT_NE(history.find(R"("kind":"error","action":"lock","detail":"this action needs a )"
+                           R"(logged-on user")"),
+              std::string::npos);
+    EXPECT_EQ(test::read_file(data_ / "tasks.json").find("soon"), std::string::npos);
+    EXPECT_EQ(run({"/uninstall"}).exit_code, 0);
 }
 
 TEST_F(WineServiceManager, UninstallDeletesAStoppedServiceAtOnce) {

@@ -7,7 +7,9 @@
 #include <mutex>
 #include <thread>
 
+#include "support/fake_engine_env.h"
 #include "support/fake_service.h"
+#include "support/temp_folder.h"
 
 namespace snv::svc {
 namespace {
@@ -232,6 +234,38 @@ TEST_F(ServiceRunTest, TheDispatcherRunsTheServiceUntilAStopArrivesDuringTheWait
     EXPECT_EQ(dispatcher_.dispatched_name, "Orvanel");
     EXPECT_EQ(dispatcher_.reports(), (std::vector{kRunning, kStopped}));
     EXPECT_EQ(events().back(), "dropped after 2 reports");
+}
+
+// The real engine over fakes: a lock task falls due in the first tick and waits for its
+// countdown; a stop during that tick ends the run, and the action is neither performed nor
+// recorded, although its deadline has passed by then.
+TEST(ServiceRunEngine, ActionsWaitingForTheirCountdownAreDroppedByAStop) {
+    test::TempFolder dir;
+    test::put_file(dir.file("tasks.json"),
+                   R"({"version":1,"tasks":[{"id":"t","enabled":true,"action":"lock",)"
+                   R"("trigger":{"type":"once","at":"2025-03-12T10:00:30"}}]})");
+    test::FakeEngineEnv seams;
+    seams.data_dir.set(dir.path().native());
+    seams.clock.local = {2025, 3, 12, 10, 0, 0, 0};  // the notify time: 30 s before
+    test::FakeServiceDispatcher dispatcher;
+    std::size_t queued = 0;
+    int ticks = 0;
+    StartEngine start = [&] {
+        auto engine = std::make_shared<engine::Engine>(seams.env());
+        return Tick([&, engine] {
+            engine->tick();
+            ++ticks;
+            queued = engine->pending.size();
+            seams.clock.advance(60s);  // any later tick would find the action due
+            dispatcher.deliver(scm::control_stop);
+        });
+    };
+    EXPECT_TRUE(run_service(dispatcher, start));
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(queued, 1u);
+    EXPECT_TRUE(seams.power.calls.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("history.redb")));
+    EXPECT_EQ(dispatcher.reports(), (std::vector{kRunning, kStopped}));
 }
 
 TEST(RunDispatcher, AFailedDispatcherIsASystemCallError) {
