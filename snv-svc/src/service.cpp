@@ -20,9 +20,9 @@ ServiceStatus run_dispatcher(os::ServiceDispatcher& dispatcher, StartEngine star
     return {};
 }
 
-void service_main(std::vector<std::string> args, os::ServiceDispatcher& dispatcher,
+void service_main([[maybe_unused]] std::vector<std::string> args, os::ServiceDispatcher& dispatcher,
                   const StartEngine& start_engine) {
-    args.clear();  // the data folder comes from the process's command line, never from here
+    // The manager's arguments go unused: the data folder comes from the process's command line.
     (void)run_service(dispatcher, start_engine);  // a service has nowhere to report its failure
 }
 
