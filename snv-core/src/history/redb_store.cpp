@@ -1,15 +1,16 @@
 #include "history/redb_store.h"
 
+#include <filesystem>
 #include <utility>
 
+#include "redb/database.h"
 #include "redb/error.h"
-#include "redb/write_session.h"
 
 namespace snv::history {
 
 namespace {
 
-constexpr std::string_view kTableName = "history";
+constexpr redb::TableDefinition<redb::U64, redb::Str> kTable{"history"};
 
 // The library's error as the log's error value; only success or failure matters to callers.
 os::Error to_os(const redb::Error& error) {
@@ -30,7 +31,7 @@ os::Result<T> to_os(redb::Result<T> result) {
 }
 
 os::Result<std::optional<std::uint64_t>> key_of(
-    redb::Result<std::optional<redb::HistoryEntry>> entry) {
+    redb::Result<std::optional<std::pair<std::uint64_t, std::string>>> entry) {
     if (!entry) return std::unexpected(to_os(entry.error()));
     if (!*entry) return std::optional<std::uint64_t>{};
     return (*entry)->first;
@@ -38,69 +39,65 @@ os::Result<std::optional<std::uint64_t>> key_of(
 
 class RedbTable final : public HistoryTable {
   public:
-    explicit RedbTable(redb::WriteTransaction& txn) : txn_(txn) {}
-    os::Result<std::optional<std::uint64_t>> first_key() override { return key_of(txn_.first()); }
-    os::Result<std::optional<std::uint64_t>> last_key() override { return key_of(txn_.last()); }
-    os::Result<std::uint64_t> count() override { return to_os(txn_.len()); }
+    explicit RedbTable(redb::Table<redb::U64, redb::Str> table) : table_(std::move(table)) {}
+    os::Result<std::optional<std::uint64_t>> first_key() override { return key_of(table_.first()); }
+    os::Result<std::optional<std::uint64_t>> last_key() override { return key_of(table_.last()); }
+    os::Result<std::uint64_t> count() override { return to_os(table_.len()); }
     os::Status insert(std::uint64_t key, std::string_view value) override {
-        return to_os(txn_.insert(key, value));
+        return to_os(table_.insert(key, value));
     }
     os::Status remove_first() override {
-        auto removed = txn_.remove_first();
+        auto removed = table_.pop_first();
         if (!removed) return std::unexpected(to_os(removed.error()));
         return {};
     }
 
   private:
-    redb::WriteTransaction& txn_;
+    redb::Table<redb::U64, redb::Str> table_;
 };
 
 class RedbTransaction final : public WriteTransaction {
   public:
-    explicit RedbTransaction(redb::WriteTransaction txn) : txn_(std::move(txn)), table_(txn_) {}
+    explicit RedbTransaction(redb::WriteTransaction txn) : txn_(std::move(txn)) {}
     os::Result<HistoryTable*> open_history_table() override {
-        if (auto opened = txn_.open_table(kTableName); !opened) {
-            return std::unexpected(to_os(opened.error()));
-        }
-        return &table_;
+        auto table = txn_.open_table(kTable);
+        if (!table) return std::unexpected(to_os(table.error()));
+        table_.emplace(std::move(*table));
+        return &*table_;
     }
     os::Status commit() override { return to_os(txn_.commit()); }
 
   private:
-    redb::WriteTransaction txn_;  // abandoned on destruction unless committed
-    RedbTable table_;
+    redb::WriteTransaction txn_;  // aborted on destruction unless committed
+    std::optional<RedbTable> table_;
 };
 
 class RedbDatabase final : public HistoryDatabase {
   public:
-    explicit RedbDatabase(std::unique_ptr<redb::WriteSession> session)
-        : session_(std::move(session)) {}
-    // The closing commit leaves a file that the next open need not repair; the session
-    // releases the file's lock after it.
-    ~RedbDatabase() override { (void)session_->close(); }
+    explicit RedbDatabase(redb::Database db) : db_(std::move(db)) {}
 
     os::Result<std::unique_ptr<WriteTransaction>> begin_write() override {
-        auto txn = session_->begin_write();
+        auto txn = db_.begin_write();
         if (!txn) return std::unexpected(to_os(txn.error()));
         return std::make_unique<RedbTransaction>(std::move(*txn));
     }
 
   private:
-    std::unique_ptr<redb::WriteSession> session_;
+    redb::Database db_;  // closed, with its final commit, on destruction
 };
 
 class RedbStore final : public HistoryStore {
   public:
     std::expected<std::unique_ptr<HistoryDatabase>, OpenError> open(
         const os::NativePath& path) override {
-        auto session = redb::WriteSession::open(path);
-        if (!session) {
-            const auto kind = session.error().kind == redb::ErrorKind::AlreadyOpen
+        auto db = redb::Database::create(std::filesystem::path(path));
+        if (!db) {
+            const auto kind = db.error().kind == redb::ErrorKind::AlreadyOpen
                                   ? OpenError::Kind::already_open
                                   : OpenError::Kind::other;
-            return std::unexpected(OpenError{kind, to_os(session.error())});
+            return std::unexpected(OpenError{kind, to_os(db.error())});
         }
-        return std::make_unique<RedbDatabase>(std::move(*session));
+        return std::make_unique<RedbDatabase>(std::move(*db));
     }
 };
 
