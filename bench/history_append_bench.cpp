@@ -7,9 +7,10 @@
 #include <string>
 
 #include "history/append_entry.h"
-#include "history/record.h"
+#include "history/history_log.h"
 #include "history/redb_store.h"
 #include "os/clock.h"
+#include "os/file_system.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -42,7 +43,8 @@ int main() {
     fs::remove_all(folder);
     fs::create_directories(folder);
     const os::NativePath db = os::join(folder.string(), "history.redb");
-    history::HistoryEnv env{history::real_history_store(), os::real_clock(), os::real_files()};
+    history::HistoryEnv env{history::real_history_store(), os::real_clock(),
+                            os::real_file_system()};
 
     const int fresh = 500;
     auto start = Clock::now();

@@ -3,7 +3,7 @@
 //
 //   plan_bench              wall times
 //   plan_bench --calls N    only N calls that do not reload; run it under
-//     valgrind --tool=callgrind --toggle-collect='snv::schedule::refresh_day_plan*'
+//     valgrind --tool=callgrind --toggle-collect='snv::engine::refresh_day_plan*'
 //   and divide the Ir total by N for the instructions per call.
 
 #include <chrono>
@@ -15,10 +15,12 @@
 #include <string_view>
 
 #include "engine/engine.h"
+#include "engine/plan_reload.h"
 #include "os/clock.h"
 #include "os/cpu_times.h"
-#include "os/file_stamp.h"
-#include "schedule/plan_reload.h"
+#include "os/file_system.h"
+#include "process_data_dir.h"
+#include "real_environment.h"
 
 namespace {
 
@@ -75,14 +77,14 @@ int main(int argc, char** argv) {
     write(dir / "settings.json", R"({"countdown": {"seconds": 30}, "paused": false})");
 
     const os::NativePath folder = dir.native();
-    engine::Engine engine(engine::EngineOs{&os::real_clock(), &os::real_processor_times(),
-                                           &os::real_file_stamps(),
-                                           [&]() -> const os::NativePath* { return &folder; }});
+    svc::process_data_dir().set(folder);
+    const svc::RealEnvironment real;
+    engine::Engine engine(real.env());
     const auto today = *calendar::Date::from_civil(2025, 3, 12);
-    schedule::refresh_day_plan(engine, today);  // the first call reloads
+    engine::refresh_day_plan(engine, today);  // the first call reloads
 
     if (calls >= 0) {
-        for (long i = 0; i < calls; ++i) schedule::refresh_day_plan(engine, today);
+        for (long i = 0; i < calls; ++i) engine::refresh_day_plan(engine, today);
         std::printf("%ld calls that do not reload\n", calls);
         return 0;
     }
@@ -90,7 +92,7 @@ int main(int argc, char** argv) {
     constexpr long kCalls = 1'000'000;
     const auto before = *engine.last_reload;
     auto start = std::chrono::steady_clock::now();
-    for (long i = 0; i < kCalls; ++i) schedule::refresh_day_plan(engine, today);
+    for (long i = 0; i < kCalls; ++i) engine::refresh_day_plan(engine, today);
     const double quiet = seconds_since(start);
     if (*engine.last_reload != before) std::printf("warning: a call reloaded\n");
     std::printf("refresh_day_plan without reload: %.0f ns per call (%ld calls, %.2f s)\n",
@@ -102,8 +104,8 @@ int main(int argc, char** argv) {
     std::uint64_t sink = 0;
     start = std::chrono::steady_clock::now();
     for (long i = 0; i < kCalls; ++i) {
-        sink += os::real_file_stamps().last_write(tasks_path).value_or(0);
-        sink += os::real_file_stamps().last_write(settings_path).value_or(0);
+        sink += os::real_file_system().last_write(tasks_path).value_or(0);
+        sink += os::real_file_system().last_write(settings_path).value_or(0);
     }
     const double bare = seconds_since(start);
     std::printf("the two stamps alone: %.0f ns per pair (checksum %llu)\n", bare / kCalls * 1e9,
@@ -113,7 +115,7 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     for (int i = 0; i < kReloads; ++i) {
         engine.force_reload = true;
-        schedule::refresh_day_plan(engine, today);
+        engine::refresh_day_plan(engine, today);
     }
     const double reload = seconds_since(start);
     std::printf(

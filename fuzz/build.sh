@@ -10,8 +10,8 @@ mkdir -p "$out/obj"
 cxx=${CXX:-clang++-16}
 flags=(-std=c++2b -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
        -fno-omit-frame-pointer -Wno-macro-redefined -D__cpp_concepts=202002L
-       -Isnv-core/src -Iredb/include -Iredb/src)
-mapfile -t sources < <(find snv-core/src redb/src -name '*.cpp' ! -path '*/win32/*' | sort)
+       -Ios/include -Ios/src -Isnv-core/src -Iredb/include -Iredb/src)
+mapfile -t sources < <(find os/src snv-core/src redb/src -name '*.cpp' ! -path '*/win32/*' | sort)
 objects=()
 for src in "${sources[@]}"; do
   obj=$out/obj/$(echo "$src" | tr '/' '_').o

@@ -1,7 +1,7 @@
 #include "command.h"
 
 #include "os/path.h"
-#include "paths/data_dir.h"
+#include "process_data_dir.h"
 
 namespace snv::svc {
 
@@ -53,8 +53,8 @@ void take_data_option(std::vector<std::string>& args,
 }
 
 void take_data_option(std::vector<std::string>& args) {
-    take_data_option(args,
-                     [](std::string_view folder) { paths::set_data_dir(os::to_native(folder)); });
+    take_data_option(
+        args, [](std::string_view folder) { process_data_dir().set(os::to_native(folder)); });
 }
 
 }  // namespace snv::svc

@@ -4,7 +4,7 @@
 
 #include "support/model_builders.h"
 
-#include "schedule/plan_reload.h"
+#include "schedule/day_plan.h"
 
 namespace {
 

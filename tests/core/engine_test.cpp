@@ -4,14 +4,13 @@
 
 #include "support/model_builders.h"
 
-#include "support/scripted_os.h"
+#include "support/fake_engine_env.h"
 
 namespace {
 
 using snv::calendar::Date;
 using snv::calendar::TimeOfDay;
 using snv::engine::Engine;
-using snv::engine::EngineOs;
 using snv::engine::FiredKey;
 using snv::engine::TriggerKind;
 namespace os = snv::os;
@@ -21,19 +20,12 @@ TimeOfDay hms(unsigned h, unsigned m, unsigned s = 0, std::uint32_t ns = 0) {
     return snv::test::time(h, m, s, ns);
 }
 
-struct Seams {
-    snv::test::ScriptedClock clock;
-    snv::test::ScriptedProcessorTimes cpu;
-    os::NativePath folder;
-    EngineOs os() {
-        return {&clock, &cpu, &os::real_file_stamps(), [this] { return &folder; }};
-    }
-};
+using Seams = snv::test::FakeEngineEnv;
 
 TEST(Engine, StartsEmptyWithOneProcessorSample) {
     Seams seams;
     seams.cpu.script = {os::CpuTimes{10, 30, 40}, os::CpuTimes{99, 99, 99}};
-    const Engine engine(seams.os());
+    const Engine engine(seams.env());
     EXPECT_EQ(seams.cpu.reads, 1);
     EXPECT_EQ(engine.cpu_prev, (os::CpuTimes{10, 30, 40}));
     EXPECT_EQ(engine.day_plan, snv::schedule::DayPlan{});
@@ -53,15 +45,9 @@ TEST(Engine, StartsEmptyWithOneProcessorSample) {
 
 TEST(Engine, AFailedProcessorReadLeavesNoSample) {
     Seams seams;  // an empty script: the read fails
-    const Engine engine(seams.os());
+    const Engine engine(seams.env());
     EXPECT_EQ(seams.cpu.reads, 1);
     EXPECT_EQ(engine.cpu_prev, std::nullopt);
-}
-
-TEST(Engine, TheRealOperatingSystemNeedsNoArgument) {
-    const Engine engine;
-    EXPECT_TRUE(engine.cpu_prev.has_value());
-    EXPECT_TRUE(engine.force_reload);
 }
 
 TEST(Engine, FiredKeysAreWholeValues) {

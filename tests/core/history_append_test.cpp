@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "core/history_fakes.h"
+#include "history/history_log.h"
 #include "history/prune.h"
-#include "history/record.h"
+#include "support/fake_os.h"
 
 namespace snv::history {
 namespace {
@@ -101,7 +102,12 @@ namespace {
 
 using namespace testing;
 
-struct RecordFixture : HistoryFixture {};
+struct RecordFixture : HistoryFixture {
+    test::FakeEnvironment environment;
+    paths::DataDir data_dir{environment, files};
+    HistoryLog log{store, clock, files, data_dir};
+    RecordFixture() { data_dir.set(os::to_native("data")); }
+};
 
 TEST_F(RecordFixture, TimeIsTruncatedToWholeSeconds) {
     struct Case {
@@ -115,7 +121,7 @@ TEST_F(RecordFixture, TimeIsTruncatedToWholeSeconds) {
     for (const Case& c : cases) {
         store.committed.clear();
         clock.local = c.now;
-        record_history_in(env, os::to_native("data"), EntryKind::error, model::Action::lock, "x");
+        log.record_history(EntryKind::error, model::Action::lock, "x");
         ASSERT_EQ(store.committed.size(), 1u);
         EXPECT_EQ(store.committed.at(0),
                   R"({"time":")" + c.time + R"(","kind":"error","action":"lock","detail":"x"})");
@@ -124,7 +130,7 @@ TEST_F(RecordFixture, TimeIsTruncatedToWholeSeconds) {
 
 TEST_F(RecordFixture, FailureIsDropped) {
     store.open_error = OpenError{OpenError::Kind::other, os::Error::own("broken")};
-    record_history_in(env, os::to_native("data"), EntryKind::executed, model::Action::sleep, "");
+    log.record_history(EntryKind::executed, model::Action::sleep, "");
     EXPECT_EQ(store.opens, 1);
     EXPECT_TRUE(store.committed.empty());
 }

@@ -16,7 +16,7 @@
 #include "history/append.h"
 #include "history/store.h"
 #include "os/clock.h"
-#include "os/files.h"
+#include "os/file_system.h"
 
 namespace snv::history::testing {
 
@@ -162,7 +162,7 @@ inline std::expected<std::unique_ptr<HistoryDatabase>, OpenError> FakeStore::ope
     return std::make_unique<FakeDatabase>(*this);
 }
 
-class FakeFiles : public os::Files {
+class FakeFiles : public os::FileSystem {
   public:
     std::map<os::NativePath, std::string> files;
     std::set<os::NativePath> folders_made;
@@ -180,7 +180,7 @@ class FakeFiles : public os::Files {
         files.erase(path);
         return {};
     }
-    os::Status create_folders(const os::NativePath& path) override {
+    os::Status create_folder_all(const os::NativePath& path) override {
         if (fail_folders) return std::unexpected(os::Error::os(5, "Access is denied."));
         folders_made.insert(path);
         return {};
@@ -191,6 +191,19 @@ class FakeFiles : public os::Files {
         return unused();
     }
     os::Status overwrite_file(const os::NativePath&, std::string_view) override { return unused(); }
+    os::Result<os::Metadata> metadata(const os::NativePath&) override {
+        return std::unexpected(unused().error());
+    }
+    std::optional<os::FileTime> last_write(const os::NativePath&) override {
+        (void)unused();
+        return std::nullopt;
+    }
+    os::Status copy_file_new(const os::NativePath&, const os::NativePath&) override {
+        return unused();
+    }
+    os::Status set_folder_creation_time(const os::NativePath&, os::FileTime) override {
+        return unused();
+    }
 
   private:
     static os::Status unused() {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "history/append_entry.h"
-#include "history/record.h"
+#include "history/history_log.h"
 #include "history/redb_store.h"
 #include "os/clock.h"
 #include "redb/storage_backend.h"
@@ -52,7 +52,7 @@ void put(const fs::path& path, std::string_view bytes) {
 }
 
 HistoryEnv real_env() {
-    return {real_history_store(), os::real_clock(), os::real_files()};
+    return {real_history_store(), os::real_clock(), os::real_file_system()};
 }
 
 Entry sample(std::string detail = "d") {

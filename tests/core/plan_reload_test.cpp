@@ -1,4 +1,4 @@
-#include "schedule/plan_reload.h"
+#include "engine/plan_reload.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,10 @@
 #include <string>
 
 #include "engine/engine.h"
-#include "os/file_stamp.h"
 #include "schedule/notify_time.h"
+#include "support/fake_engine_env.h"
 #include "support/file_times.h"
 #include "support/plan_printers.h"
-#include "support/scripted_os.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -57,11 +56,15 @@ class Planner : public ::testing::Test {
   protected:
     snv::test::TempFolder dir;
     os::NativePath folder = dir.path().native();
-    snv::test::ScriptedClock clock;
-    snv::test::ScriptedProcessorTimes cpu;
-    Engine engine{snv::engine::EngineOs{&clock, &cpu, &os::real_file_stamps(),
-                                        [this]() -> const os::NativePath* { return &folder; }}};
+    snv::test::FakeEngineEnv fakes;
+    snv::test::ScriptedClock& clock = fakes.clock;
+    Engine engine = fixed_to(folder);
     std::chrono::seconds next_write{1'700'000'000};
+
+    Engine fixed_to(const os::NativePath& data) {
+        fakes.data_dir.set(data);
+        return Engine(fakes.env());
+    }
 
     // Writes a data file with a last-write time that no earlier write of the test had.
     void put(const char* name, const std::string& content) {
@@ -75,7 +78,7 @@ class Planner : public ::testing::Test {
     bool refresh(Date today = kToday) {
         const FiredKey mark{date(1900, 1, 1), "mark", hms(0, 0)};
         engine.fired.insert(mark);
-        schedule::refresh_day_plan(engine, today);
+        snv::engine::refresh_day_plan(engine, today);
         return engine.fired.erase(mark) == 0;
     }
 };
@@ -290,49 +293,41 @@ TEST_F(Planner, UnreadableFilesGiveNoTasksAndDefaultSettings) {
     EXPECT_EQ(engine.day_plan, empty_plan(kToday));
 }
 
-TEST_F(Planner, TheFilesAreLookedUpInTheFolderOfTheMoment) {
-    put("tasks.json", tasks_file({task_json("here", daily_at("22:00"))}));
-    refresh();
-    snv::test::TempFolder other;
-    snv::test::put_file(other.file("tasks.json"),
-                        tasks_file({task_json("there", daily_at("9:00"))}));
-    folder = other.path().native();
-    ASSERT_TRUE(refresh());
+TEST(PlannerFolder, NoDataFolderMeansNoFilesUntilOneIsFixed) {
+    snv::test::FakeEngineEnv fakes;  // its environment knows no folder to resolve
+    Engine engine(fakes.env());
+    snv::engine::refresh_day_plan(engine, kToday);
+    EXPECT_EQ(engine.day_plan, empty_plan(kToday));
+    EXPECT_TRUE(engine.tasks.empty());
+    EXPECT_FALSE(engine.force_reload);
+    EXPECT_EQ(fakes.files.count("stamp"), 0u);
+
+    snv::test::TempFolder dir;
+    snv::test::put_file(dir.file("tasks.json"), tasks_file({task_json("a", daily_at("22:00"))}));
+    fakes.data_dir.set(dir.path().native());
+    snv::engine::refresh_day_plan(engine, kToday);
     ASSERT_EQ(engine.tasks.size(), 1u);
-    EXPECT_EQ(engine.tasks[0].id, "there");
+    EXPECT_EQ(engine.tasks[0].id, "a");
 }
-
-TEST_F(Planner, NoDataFolderMeansNoFiles) {
-    Engine lost{snv::engine::EngineOs{&clock, &cpu, &os::real_file_stamps(),
-                                      []() -> const os::NativePath* { return nullptr; }}};
-    put("tasks.json", tasks_file({task_json("a", daily_at("22:00"))}));
-    schedule::refresh_day_plan(lost, kToday);
-    EXPECT_EQ(lost.day_plan, empty_plan(kToday));
-    EXPECT_TRUE(lost.tasks.empty());
-    EXPECT_FALSE(lost.force_reload);
-}
-
-// Stamps that count the queries: the n-th query gives n, whatever the file.
-class CountingStamps final : public os::FileStamps {
-  public:
-    int queries = 0;
-    std::optional<os::FileTime> last_write(const os::NativePath&) override { return ++queries; }
-};
 
 TEST(PlannerStamps, TwoQueriesPerCallTakenBeforeTheFilesAreRead) {
     snv::test::TempFolder dir;
-    const os::NativePath folder = dir.path().native();
-    snv::test::ScriptedClock clock;
-    snv::test::ScriptedProcessorTimes cpu;
-    CountingStamps stamps;
-    Engine engine{snv::engine::EngineOs{&clock, &cpu, &stamps,
-                                        [&]() -> const os::NativePath* { return &folder; }}};
-    schedule::refresh_day_plan(engine, kToday);
-    EXPECT_EQ(stamps.queries, 2);
+    snv::test::FakeEngineEnv fakes;
+    int queries = 0;
+    // Stamps that count the queries: the n-th query gives n, whatever the file.
+    fakes.files.real = nullptr;
+    fakes.files.before = [&](const std::string& call) -> os::Status {
+        if (call.starts_with("stamp ")) fakes.files.entries[call.substr(6)].last_write = ++queries;
+        return {};
+    };
+    fakes.data_dir.set(dir.path().native());
+    Engine engine(fakes.env());
+    snv::engine::refresh_day_plan(engine, kToday);
+    EXPECT_EQ(queries, 2);
     EXPECT_EQ(engine.tasks_stamp, 1u);  // the stamps of this call, none taken after reading
     EXPECT_EQ(engine.settings_stamp, 2u);
-    schedule::refresh_day_plan(engine, kToday);  // both stamps differ: reload
-    EXPECT_EQ(stamps.queries, 4);
+    snv::engine::refresh_day_plan(engine, kToday);  // both stamps differ: reload
+    EXPECT_EQ(queries, 4);
     EXPECT_EQ(engine.tasks_stamp, 3u);
     EXPECT_EQ(engine.settings_stamp, 4u);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "os/file_system.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -136,16 +138,16 @@ TEST(SettingsReader, Table) {
 TEST(SettingsFile, DefaultsWhenMissingOrRejectedAndFileUntouched) {
     test::TempFolder dir;
     const auto path = dir.file("settings.json");
-    EXPECT_EQ(load_settings(path.native()), Settings{});
+    EXPECT_EQ(load_settings(path.native(), os::real_file_system()), Settings{});
     EXPECT_FALSE(std::filesystem::exists(path));
 
     const std::string bad = R"({"paused":true,"countdown":{"seconds":-1}})";
     test::put_file(path, bad);
-    EXPECT_EQ(load_settings(path.native()), Settings{});
+    EXPECT_EQ(load_settings(path.native(), os::real_file_system()), Settings{});
     EXPECT_EQ(test::file_bytes(path), bad);
 
     test::put_file(path, R"({"paused":true,"countdown":{"seconds":2}})");
-    Settings read = load_settings(path.native());
+    Settings read = load_settings(path.native(), os::real_file_system());
     EXPECT_TRUE(read.paused);
     EXPECT_EQ(read.countdown.seconds, 5u);
 }

@@ -8,6 +8,7 @@
 
 #include "model/task_reader.h"
 #include "model/task_writer.h"
+#include "support/fake_os.h"
 #include "support/model_builders.h"
 #include "support/temp_folder.h"
 
@@ -27,34 +28,18 @@ using test::trigger;
 
 const std::string kEmptyFile = "{\n  \"version\": 1,\n  \"tasks\": []\n}";
 
-// The real file system, with steps that a test can make fail or interleave with.
-class ScriptedFiles final : public os::Files {
-  public:
-    std::function<os::Status(const os::NativePath&, std::string_view)> on_write_file;
-    std::function<os::Status(const os::NativePath&, const os::NativePath&)> on_replace;
-    std::function<os::Status(const os::NativePath&, std::string_view)> on_overwrite;
+os::FileSystem& real_fs = os::real_file_system();
 
-    os::Result<std::string> read_file(const os::NativePath& p) override {
-        return real().read_file(p);
-    }
-    os::Status write_file(const os::NativePath& p, std::string_view b) override {
-        return on_write_file ? on_write_file(p, b) : real().write_file(p, b);
-    }
-    os::Status replace_file(const os::NativePath& f, const os::NativePath& t) override {
-        return on_replace ? on_replace(f, t) : real().replace_file(f, t);
-    }
-    os::Status overwrite_file(const os::NativePath& p, std::string_view b) override {
-        return on_overwrite ? on_overwrite(p, b) : real().overwrite_file(p, b);
-    }
-    os::Status remove_file(const os::NativePath& p) override { return real().remove_file(p); }
-    os::Status create_folders(const os::NativePath& p) override { return real().create_folders(p); }
-
-  private:
-    static os::Files& real() { return os::real_files(); }
-};
-
-os::Status refuse(auto&&...) {
-    return std::unexpected(os::Error::os(5, "Access is denied"));
+// Makes the calls that begin with one of `prefixes` fail.
+void refuse(test::FakeFileSystem& files, std::vector<std::string> prefixes) {
+    files.before = [prefixes](const std::string& call) -> os::Status {
+        for (const std::string& prefix : prefixes) {
+            if (call.starts_with(prefix)) {
+                return std::unexpected(os::Error::os(5, "Access is denied"));
+            }
+        }
+        return {};
+    };
 }
 
 TaskFile two_tasks() {
@@ -67,15 +52,15 @@ TaskFile two_tasks() {
 TEST(TaskFile, LoadingWhatCannotBeReadGivesNoTasksAndTouchesNothing) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    EXPECT_EQ(load_task_file(path.native()), TaskFile{});
+    EXPECT_EQ(load_task_file(path.native(), real_fs), TaskFile{});
     EXPECT_FALSE(fs::exists(path));
     for (const std::string bad : {"", "  \n", "\xef\xbb\xbf{}", "{} {}", "{\"tasks\":[1]}",
                                   "{\"tasks\":[{\"id\":\"a\"}]}"}) {
         put_file(path, bad);
-        EXPECT_EQ(load_task_file(path.native()), TaskFile{}) << bad;
+        EXPECT_EQ(load_task_file(path.native(), real_fs), TaskFile{}) << bad;
         EXPECT_EQ(file_bytes(path), bad);
     }
-    EXPECT_EQ(load_task_file(dir.path().native()), TaskFile{});  // a folder
+    EXPECT_EQ(load_task_file(dir.path().native(), real_fs), TaskFile{});  // a folder
 }
 
 TEST(TaskFile, SaveWritesVersionOneAndLoadGivesTheSameTasks) {
@@ -83,20 +68,20 @@ TEST(TaskFile, SaveWritesVersionOneAndLoadGivesTheSameTasks) {
     const auto path = dir.file("tasks.json");
     put_file(path, R"({"version":3,"tasks":[{"id":"a","enabled":true,"action":"lock",
         "trigger":{"type":"idle","minutes":5,"extra":1},"unknown":[1]}]})");
-    TaskFile file = load_task_file(path.native());
+    TaskFile file = load_task_file(path.native(), real_fs);
     EXPECT_EQ(file.version, 3u);
     ASSERT_EQ(file.tasks.size(), 1u);
-    ASSERT_TRUE(save_task_file(file, path.native()));
+    ASSERT_TRUE(save_task_file(file, path.native(), real_fs));
     EXPECT_EQ(file.version, 1u);
     EXPECT_EQ(file_bytes(path), write_task_file(file));
     EXPECT_EQ(file_bytes(path).find("extra"), std::string::npos);
     EXPECT_EQ(file_bytes(path).find("unknown"), std::string::npos);
-    EXPECT_EQ(load_task_file(path.native()), file);
+    EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 
     TaskFile none;
     none.version = 9;
-    ASSERT_TRUE(save_task_file(none, path.native()));
+    ASSERT_TRUE(save_task_file(none, path.native(), real_fs));
     EXPECT_EQ(file_bytes(path), kEmptyFile);
 }
 
@@ -104,13 +89,13 @@ TEST(TaskFile, SaveCreatesMissingFoldersAndReplacesAnOldTemporaryFile) {
     TempFolder dir;
     const auto path = dir.path() / "a" / "b" / "tasks.json";
     TaskFile file = two_tasks();
-    ASSERT_TRUE(save_task_file(file, path.native()));
-    EXPECT_EQ(load_task_file(path.native()), file);
+    ASSERT_TRUE(save_task_file(file, path.native(), real_fs));
+    EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
 
     put_file(path.string() + ".tmp", "left over from a failed save, and longer than the text");
     TaskFile none;
-    ASSERT_TRUE(save_task_file(none, path.native()));
+    ASSERT_TRUE(save_task_file(none, path.native(), real_fs));
     EXPECT_EQ(file_bytes(path), kEmptyFile);
     EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
 }
@@ -120,7 +105,7 @@ TEST(TaskFile, SaveFailsWithoutWritingWhenTheFolderCannotBeMade) {
     put_file(dir.file("plain"), "x");
     const auto path = dir.path() / "plain" / "sub" / "tasks.json";
     TaskFile file = two_tasks();
-    EXPECT_FALSE(save_task_file(file, path.native()));
+    EXPECT_FALSE(save_task_file(file, path.native(), real_fs));
     EXPECT_EQ(file_bytes(dir.file("plain")), "x");
 }
 
@@ -128,8 +113,8 @@ TEST(TaskFile, FailedTemporaryWriteLeavesTheTargetAlone) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
     put_file(path, "old");
-    ScriptedFiles files;
-    files.on_write_file = refuse<const os::NativePath&, std::string_view>;
+    test::FakeFileSystem files(real_fs);
+    refuse(files, {"write "});
     TaskFile file = two_tasks();
     EXPECT_FALSE(save_task_file(file, path.native(), files));
     EXPECT_EQ(file_bytes(path), "old");
@@ -139,15 +124,15 @@ TEST(TaskFile, FailedRenameFallsBackToTheDirectWrite) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
     put_file(path, "old");
-    ScriptedFiles files;
-    files.on_replace = refuse<const os::NativePath&, const os::NativePath&>;
+    test::FakeFileSystem files(real_fs);
+    refuse(files, {"replace "});
     TaskFile file = two_tasks();
     ASSERT_TRUE(save_task_file(file, path.native(), files));
     EXPECT_EQ(file_bytes(path), write_task_file(file));
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 
     // Both fail: the error of the direct write, the old content in place, no temporary left.
-    files.on_overwrite = refuse<const os::NativePath&, std::string_view>;
+    refuse(files, {"replace ", "overwrite "});
     TaskFile none;
     auto result = save_task_file(none, path.native(), files);
     ASSERT_FALSE(result);
@@ -162,21 +147,22 @@ TEST(TaskFile, RemovesTheFirstTemporaryTaskWithTheId) {
     TaskFile file = two_tasks();
     file.tasks[0].temporary = true;
     file.tasks.push_back(file.tasks[0]);  // a later task with the same id stays
-    ASSERT_TRUE(save_task_file(file, path.native()));
+    ASSERT_TRUE(save_task_file(file, path.native(), real_fs));
 
-    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "b"), false);  // not temporary
-    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "zz"), false);
-    EXPECT_EQ(load_task_file(path.native()), file);
+    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "b", real_fs),
+              false);  // not temporary
+    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "zz", real_fs), false);
+    EXPECT_EQ(load_task_file(path.native(), real_fs), file);
 
-    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "a"), true);
-    TaskFile left = load_task_file(path.native());
+    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "a", real_fs), true);
+    TaskFile left = load_task_file(path.native(), real_fs);
     ASSERT_EQ(left.tasks.size(), 2u);
     EXPECT_EQ(left.tasks[0].id, "b");
     EXPECT_EQ(left.tasks[1].id, "a");
 
     const std::string bad = "{\"tasks\":[";
     put_file(path, bad);
-    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "a"), false);
+    EXPECT_EQ(remove_temporary_task_from_file(path.native(), "a", real_fs), false);
     EXPECT_EQ(file_bytes(path), bad);
 }
 
@@ -186,19 +172,19 @@ TEST(TaskFile, RemovalRedoneWhenTheFileChangesMeanwhile) {
     const auto path = dir.file("tasks.json");
     TaskFile file = two_tasks();
     file.tasks[0].temporary = true;
-    ASSERT_TRUE(save_task_file(file, path.native()));
+    ASSERT_TRUE(save_task_file(file, path.native(), real_fs));
 
     TaskFile theirs = file;
     theirs.tasks.push_back(task("new", Action::restart, trigger(Trigger::Idle{9})));
     int writes = 0;
-    ScriptedFiles files;
-    files.on_write_file = [&](const os::NativePath& p, std::string_view bytes) {
-        if (writes++ == 0) put_file(path, write_task_file(theirs));
-        return os::real_files().write_file(p, bytes);
+    test::FakeFileSystem files(real_fs);
+    files.before = [&](const std::string& call) -> os::Status {
+        if (call.starts_with("write ") && writes++ == 0) put_file(path, write_task_file(theirs));
+        return {};
     };
     EXPECT_EQ(remove_temporary_task_from_file(path.native(), "a", files), true);
     EXPECT_EQ(writes, 2);
-    TaskFile left = load_task_file(path.native());
+    TaskFile left = load_task_file(path.native(), real_fs);
     ASSERT_EQ(left.tasks.size(), 2u);
     EXPECT_EQ(left.tasks[0].id, "b");
     EXPECT_EQ(left.tasks[1].id, "new");
@@ -210,17 +196,18 @@ TEST(TaskFile, RemovalGivesUpWhenTheFileNeverSettles) {
     const auto path = dir.file("tasks.json");
     TaskFile file = two_tasks();
     file.tasks[0].temporary = true;
-    ASSERT_TRUE(save_task_file(file, path.native()));
+    ASSERT_TRUE(save_task_file(file, path.native(), real_fs));
     int writes = 0;
-    ScriptedFiles files;
-    files.on_write_file = [&](const os::NativePath& p, std::string_view bytes) {
+    test::FakeFileSystem files(real_fs);
+    files.before = [&](const std::string& call) -> os::Status {
+        if (!call.starts_with("write ")) return {};
         TaskFile changed = file;
         changed.tasks[1].name = "edit " + std::to_string(writes++);
         put_file(path, write_task_file(changed));
-        return os::real_files().write_file(p, bytes);
+        return {};
     };
     EXPECT_FALSE(remove_temporary_task_from_file(path.native(), "a", files));
-    TaskFile left = load_task_file(path.native());
+    TaskFile left = load_task_file(path.native(), real_fs);
     ASSERT_EQ(left.tasks.size(), 2u);  // the last edit stands, nothing lost
     EXPECT_EQ(left.tasks[1].name, "edit " + std::to_string(writes - 1));
 }
@@ -249,8 +236,8 @@ TEST(TaskFileWindows, SaveOverAFileHeldOpenWithDeleteSharing) {
     HeldOpen other(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     ASSERT_TRUE(other.ok());
     TaskFile file = two_tasks();
-    ASSERT_TRUE(save_task_file(file, path.native()));
-    EXPECT_EQ(load_task_file(path.native()), file);
+    ASSERT_TRUE(save_task_file(file, path.native(), real_fs));
+    EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 }
 
@@ -261,23 +248,17 @@ TEST(TaskFileWindows, SaveOverAFileHeldOpenWithoutDeleteSharingWritesInPlace) {
     HeldOpen other(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_TRUE(other.ok());
     // No rename can replace a file held without delete sharing: the direct write must run.
-    bool renamed = true;
-    bool wrote_in_place = false;
-    ScriptedFiles files;
-    files.on_replace = [&](const os::NativePath& from, const os::NativePath& to) {
-        auto result = os::real_files().replace_file(from, to);
-        renamed = result.has_value();
-        return result;
-    };
-    files.on_overwrite = [&](const os::NativePath& p, std::string_view bytes) {
-        wrote_in_place = true;
-        return os::real_files().overwrite_file(p, bytes);
-    };
+    test::FakeFileSystem files(real_fs);
     TaskFile file = two_tasks();
     ASSERT_TRUE(save_task_file(file, path.native(), files));
-    EXPECT_FALSE(renamed);
-    EXPECT_TRUE(wrote_in_place);
-    EXPECT_EQ(load_task_file(path.native()), file);
+    EXPECT_EQ(files.count("replace "), 1u);
+    EXPECT_EQ(files.count("overwrite "), 1u);
+    for (const std::string& call : files.calls) {
+        if (call.starts_with("replace ")) {
+            EXPECT_NE(call.find(" -> error "), std::string::npos) << call;
+        }
+    }
+    EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 }
 
@@ -289,7 +270,7 @@ TEST(TaskFileWindows, SaveOverAFileHeldWithoutAnySharingFailsAndLosesNothing) {
         HeldOpen other(path, FILE_SHARE_READ);
         ASSERT_TRUE(other.ok());
         TaskFile file = two_tasks();
-        EXPECT_FALSE(save_task_file(file, path.native()));
+        EXPECT_FALSE(save_task_file(file, path.native(), real_fs));
     }
     EXPECT_EQ(file_bytes(path), "old");
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
@@ -301,12 +282,12 @@ TEST(TaskFileWindows, SaveOverAReadOnlyFile) {
     put_file(path, "old");
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     TaskFile file = two_tasks();
-    auto result = save_task_file(file, path.native());
+    auto result = save_task_file(file, path.native(), real_fs);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     // Windows refuses every step; a host that lets the owner write anyway (Wine as root) ends
     // with the new text. Either way the file holds one whole version and no temporary stays.
     if (result) {
-        EXPECT_EQ(load_task_file(path.native()), file);
+        EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     } else {
         EXPECT_EQ(file_bytes(path), "old");
     }

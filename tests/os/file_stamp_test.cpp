@@ -1,4 +1,4 @@
-#include "os/file_stamp.h"
+#include "os/file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -22,14 +22,14 @@ TEST(FileStamp, IsTheLastWriteTimeCountedFrom1601) {
     snv::test::put_file(file, "{}");
     for (const auto t : {0s, 1s, 1'700'000'000s, 4'102'444'800s}) {
         snv::test::set_last_write(file, t);
-        EXPECT_EQ(os::real_file_stamps().last_write(file.native()), filetime_of(t)) << t.count();
+        EXPECT_EQ(os::real_file_system().last_write(file.native()), filetime_of(t)) << t.count();
     }
 }
 
 TEST(FileStamp, IsNoneWhenNothingIsThere) {
     snv::test::TempFolder dir;
-    EXPECT_EQ(os::real_file_stamps().last_write(dir.file("missing.json").native()), std::nullopt);
-    EXPECT_EQ(os::real_file_stamps().last_write(dir.file("no/such/folder.json").native()),
+    EXPECT_EQ(os::real_file_system().last_write(dir.file("missing.json").native()), std::nullopt);
+    EXPECT_EQ(os::real_file_system().last_write(dir.file("no/such/folder.json").native()),
               std::nullopt);
 }
 
@@ -41,10 +41,10 @@ TEST(FileStamp, FollowsSymbolicLinks) {
     std::error_code ec;
     std::filesystem::create_symlink(target, dir.file("link.json"), ec);
     if (ec) GTEST_SKIP() << "no symbolic links here: " << ec.message();
-    EXPECT_EQ(os::real_file_stamps().last_write(dir.file("link.json").native()),
+    EXPECT_EQ(os::real_file_system().last_write(dir.file("link.json").native()),
               filetime_of(1'600'000'000s));
     std::filesystem::remove(target);
-    EXPECT_EQ(os::real_file_stamps().last_write(dir.file("link.json").native()), std::nullopt);
+    EXPECT_EQ(os::real_file_system().last_write(dir.file("link.json").native()), std::nullopt);
 }
 
 #ifdef _WIN32
@@ -58,7 +58,7 @@ TEST(FileStamp, WorksWhileTheFileIsHeldWithoutSharing) {
     // The holder refuses every other open; the stamp still comes.
     int other = -1;
     EXPECT_NE(_wsopen_s(&other, file.c_str(), _O_RDONLY, _SH_DENYNO, _S_IREAD), 0);
-    EXPECT_EQ(os::real_file_stamps().last_write(file.native()), filetime_of(1'650'000'000s));
+    EXPECT_EQ(os::real_file_system().last_write(file.native()), filetime_of(1'650'000'000s));
     _close(fd);
 }
 #endif

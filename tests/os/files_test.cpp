@@ -1,4 +1,4 @@
-#include "os/files.h"
+#include "os/file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -30,11 +30,11 @@ TEST(Files, ReadsWholeFileAndReportsMissingOne) {
     std::string big(200000, 'x');
     big[123456] = '\0';
     put_file(dir.file("a"), big);
-    auto read = real_files().read_file(native(dir.file("a")));
+    auto read = real_file_system().read_file(native(dir.file("a")));
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, big);
 
-    auto missing = real_files().read_file(native(dir.file("none")));
+    auto missing = real_file_system().read_file(native(dir.file("none")));
     ASSERT_FALSE(missing);
     EXPECT_TRUE(missing.error().is_os());
 }
@@ -42,8 +42,8 @@ TEST(Files, ReadsWholeFileAndReportsMissingOne) {
 TEST(Files, WriteCreatesAndTruncates) {
     TempFolder dir;
     auto path = native(dir.file("w"));
-    ASSERT_TRUE(real_files().write_file(path, "long content here"));
-    ASSERT_TRUE(real_files().write_file(path, "short"));
+    ASSERT_TRUE(real_file_system().write_file(path, "long content here"));
+    ASSERT_TRUE(real_file_system().write_file(path, "short"));
     EXPECT_EQ(file_bytes(dir.file("w")), "short");
 }
 
@@ -51,11 +51,11 @@ TEST(Files, ReplaceMovesOverExistingTarget) {
     TempFolder dir;
     put_file(dir.file("t"), "old");
     put_file(dir.file("t.tmp"), "new");
-    ASSERT_TRUE(real_files().replace_file(native(dir.file("t.tmp")), native(dir.file("t"))));
+    ASSERT_TRUE(real_file_system().replace_file(native(dir.file("t.tmp")), native(dir.file("t"))));
     EXPECT_EQ(file_bytes(dir.file("t")), "new");
     EXPECT_FALSE(fs::exists(dir.file("t.tmp")));
 
-    auto missing = real_files().replace_file(native(dir.file("gone")), native(dir.file("t")));
+    auto missing = real_file_system().replace_file(native(dir.file("gone")), native(dir.file("t")));
     EXPECT_FALSE(missing);
     EXPECT_EQ(file_bytes(dir.file("t")), "new");
 }
@@ -64,32 +64,32 @@ TEST(Files, OverwriteInPlaceGrowsAndShrinks) {
     TempFolder dir;
     auto path = native(dir.file("o"));
     put_file(dir.file("o"), "0123456789");
-    ASSERT_TRUE(real_files().overwrite_file(path, "abc"));
+    ASSERT_TRUE(real_file_system().overwrite_file(path, "abc"));
     EXPECT_EQ(file_bytes(dir.file("o")), "abc");
-    ASSERT_TRUE(real_files().overwrite_file(path, std::string(70000, 'z')));
+    ASSERT_TRUE(real_file_system().overwrite_file(path, std::string(70000, 'z')));
     EXPECT_EQ(file_bytes(dir.file("o")), std::string(70000, 'z'));
-    ASSERT_TRUE(real_files().overwrite_file(native(dir.file("fresh")), "made"));
+    ASSERT_TRUE(real_file_system().overwrite_file(native(dir.file("fresh")), "made"));
     EXPECT_EQ(file_bytes(dir.file("fresh")), "made");
 }
 
 TEST(Files, RemoveDeletesAndReportsMissing) {
     TempFolder dir;
     put_file(dir.file("r"), "x");
-    EXPECT_TRUE(real_files().remove_file(native(dir.file("r"))));
+    EXPECT_TRUE(real_file_system().remove_file(native(dir.file("r"))));
     EXPECT_FALSE(fs::exists(dir.file("r")));
-    EXPECT_FALSE(real_files().remove_file(native(dir.file("r"))));
+    EXPECT_FALSE(real_file_system().remove_file(native(dir.file("r"))));
 }
 
 TEST(Files, CreateFoldersMakesEveryMissingLevel) {
     TempFolder dir;
     auto deep = dir.path() / "a" / "b" / "c";
-    ASSERT_TRUE(real_files().create_folders(native(deep)));
+    ASSERT_TRUE(real_file_system().create_folder_all(native(deep)));
     EXPECT_TRUE(fs::is_directory(deep));
-    EXPECT_TRUE(real_files().create_folders(native(deep)));  // existing is fine
+    EXPECT_TRUE(real_file_system().create_folder_all(native(deep)));  // existing is fine
 
     put_file(dir.file("plain"), "x");
-    EXPECT_FALSE(real_files().create_folders(native(dir.path() / "plain" / "sub")));
-    EXPECT_FALSE(real_files().create_folders(native(dir.file("plain"))));
+    EXPECT_FALSE(real_file_system().create_folder_all(native(dir.path() / "plain" / "sub")));
+    EXPECT_FALSE(real_file_system().create_folder_all(native(dir.file("plain"))));
 }
 
 TEST(Files, FolderOfPath) {
@@ -142,7 +142,8 @@ TEST(Files, FailedOverwriteKeepsOldContent) {
     put_file(dir.file("t"), old);
     {
         FileSizeLimit limit(4096);
-        auto result = real_files().overwrite_file(native(dir.file("t")), std::string(10000, 'n'));
+        auto result =
+            real_file_system().overwrite_file(native(dir.file("t")), std::string(10000, 'n'));
         EXPECT_FALSE(result);
     }
     EXPECT_EQ(file_bytes(dir.file("t")), old);
@@ -156,7 +157,7 @@ TEST(Files, OverwriteOfFileHeldWithoutWriteSharingKeepsContent) {
     HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    auto result = real_files().overwrite_file(path, "new content");
+    auto result = real_file_system().overwrite_file(path, "new content");
     CloseHandle(other);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().code, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
@@ -171,7 +172,7 @@ TEST(Files, ReadSharesWithAWriterThatAllowsDelete) {
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    auto read = real_files().read_file(path);
+    auto read = real_file_system().read_file(path);
     CloseHandle(other);
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, "held");

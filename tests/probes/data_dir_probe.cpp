@@ -4,14 +4,15 @@
 
 #include "os/console.h"
 #include "os/path.h"
-#include "paths/data_dir.h"
+#include "process_data_dir.h"
 
 int main(int argc, char** argv) {
     using namespace snv;
-    if (argc > 1) paths::set_data_dir(os::to_native(argv[1]));
-    const os::NativePath* dir = paths::data_dir();
+    paths::DataDir& data_dir = svc::process_data_dir();
+    if (argc > 1) data_dir.set(os::to_native(argv[1]));
+    const os::NativePath* dir = data_dir.get();
     std::string out = dir != nullptr ? os::to_utf8(*dir) + "\n" : "<none>\n";
-    if (auto tasks = paths::data_file("tasks.json")) out += os::to_utf8(*tasks) + "\n";
+    if (dir != nullptr) out += os::to_utf8(os::join(*dir, "tasks.json")) + "\n";
     os::real_console().write_out(out);
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -24,31 +25,57 @@ class FakeEnvironment final : public os::Environment {
     os::Result<os::NativePath> temp_folder() override;
 };
 
-// An in-memory file system keyed by the exact path text, with scripted failures.
+// The one file-system double of the tests. By default an in-memory file system keyed by the
+// exact path text; with `real` set, every operation goes to that file system instead (real
+// files in a test folder). Either way each call is logged with its outcome, and `before` can
+// fail an operation or do something in between (another program writing, say).
 class FakeFileSystem final : public os::FileSystem {
   public:
     struct Entry {
         os::EntryKind kind = os::EntryKind::file;
         std::string content;
         std::uint64_t creation_time = 0;
+        os::FileTime last_write = 0;
     };
     std::map<std::string, Entry> entries;
     std::set<std::string> metadata_fails;  // paths whose query fails although present
     std::set<std::string> create_fails;
     std::set<std::string> copy_fails;
-    std::vector<std::string> calls;  // "metadata P", "create P", "copy A B", "time P T"
+    // "metadata P", "stamp P", "read P", "write P", "replace A B", "overwrite P", "remove P",
+    // "create P", "copy A B", "time P T"; a failed call gets " -> error N" appended.
+    std::vector<std::string> calls;
+    // Called first with the call's log text; an error returned fails the call untouched.
+    std::function<os::Status(const std::string& call)> before;
+    os::FileSystem* real = nullptr;
+
+    FakeFileSystem() = default;
+    explicit FakeFileSystem(os::FileSystem& passthrough) : real(&passthrough) {}
 
     void reset();
     void add_folder(const std::string& path, std::uint64_t created = 0);
     void add_file(const std::string& path, const std::string& content);
+    // The number of logged calls that begin with `prefix`.
+    std::size_t count(std::string_view prefix) const;
 
     os::Result<os::Metadata> metadata(const os::NativePath& path) override;
+    std::optional<os::FileTime> last_write(const os::NativePath& path) override;
+    os::Result<std::string> read_file(const os::NativePath& path) override;
+    os::Status write_file(const os::NativePath& path, std::string_view bytes) override;
+    os::Status replace_file(const os::NativePath& from, const os::NativePath& to) override;
+    os::Status overwrite_file(const os::NativePath& path, std::string_view bytes) override;
+    os::Status remove_file(const os::NativePath& path) override;
     os::Status create_folder_all(const os::NativePath& path) override;
     os::Status copy_file_new(const os::NativePath& from, const os::NativePath& to) override;
-    os::Status set_folder_creation_time(const os::NativePath& folder, std::uint64_t time) override;
+    os::Status set_folder_creation_time(const os::NativePath& folder, os::FileTime time) override;
 
   private:
-    std::mutex mutex_;  // the guard's tests call in from several threads
+    // Logs the call and runs `before`; a returned error ends the call with it.
+    os::Status enter(std::string call);
+    template <typename T>
+    T logged(T result);
+
+    mutable std::recursive_mutex mutex_;  // the guard's tests call in from several threads
+    os::FileTime clock_ = 0;              // stamps of the in-memory files
 };
 
 // `base` joined with `name` by the platform's rule, in UTF-8.

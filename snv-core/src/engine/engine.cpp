@@ -32,6 +32,7 @@ std::string_view trigger_kind_name(TriggerKind kind) {
     return "timer";
 }
 
-Engine::Engine(EngineOs seams) : os(std::move(seams)), cpu_prev(os.processor_times->read()) {}
+Engine::Engine(const EngineEnv& environment)
+    : env(environment), cpu_prev(env.processor_times.read()) {}
 
 }  // namespace snv::engine

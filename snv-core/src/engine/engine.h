@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,14 +10,20 @@
 #include "calendar/date.h"
 #include "calendar/date_time.h"
 #include "calendar/time_of_day.h"
+#include "engine/data_files.h"
+#include "history/history_log.h"
 #include "model/action.h"
 #include "model/settings.h"
 #include "model/task.h"
 #include "os/clock.h"
 #include "os/cpu_times.h"
-#include "os/file_stamp.h"
+#include "os/file_system.h"
+#include "os/launcher.h"
 #include "os/path.h"
-#include "schedule/data_files.h"
+#include "os/power.h"
+#include "os/process.h"
+#include "os/sessions.h"
+#include "paths/data_dir.h"
 #include "schedule/day_plan.h"
 
 namespace snv::engine {
@@ -61,28 +66,27 @@ struct PendingAction {
     friend bool operator==(const PendingAction&, const PendingAction&) = default;
 };
 
-// Everything through which the engine reaches the operating system. Tests hand in fakes.
-struct EngineOs {
-    os::Clock* clock = nullptr;
-    os::ProcessorTimes* processor_times = nullptr;
-    os::FileStamps* file_stamps = nullptr;
-    // The data folder, asked at each use, so that the process-wide folder is fixed only when
-    // the planner first needs it. Null while no folder can be formed.
-    std::function<const os::NativePath*()> data_folder;
-
-    // The process's real clocks, processor times, file system and data folder.
-    static EngineOs real();
+// Everything the engine reaches outside itself. Only the executable builds it from the real
+// operating system; tests build it from fakes. Every referenced object outlives the engine.
+struct EngineEnv {
+    os::Clock& clock;
+    os::ProcessorTimes& processor_times;
+    os::FileSystem& files;
+    os::Sessions& sessions;
+    os::Launcher& launcher;
+    os::Power& power;
+    os::Process& process;
+    history::HistoryLog& history;
+    paths::DataDir& data_dir;
 };
 
 // What the service remembers between two ticks. One thread owns it; nothing in it is locked.
 class Engine {
   public:
-    // The real operating system.
-    Engine();
-    // The given seams; every pointer of `os` must outlive the engine.
-    explicit Engine(EngineOs os);
+    // Takes its first processor-time sample.
+    explicit Engine(const EngineEnv& env);
 
-    EngineOs os;
+    EngineEnv env;
 
     std::optional<CpuTimes> cpu_prev;
     schedule::DayPlan day_plan;
@@ -105,7 +109,7 @@ class Engine {
     bool user_signed_in = false;
 
     // The planner's joined paths of the two data files (a cache, not state of the plan).
-    schedule::DataFiles data_files;
+    DataFiles data_files;
 };
 
 }  // namespace snv::engine

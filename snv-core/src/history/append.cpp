@@ -31,7 +31,7 @@ os::Status store_entry(HistoryDatabase& db, std::string_view text) {
 
 os::Status append_history_text(HistoryEnv env, const os::NativePath& path, std::string_view text) {
     if (const os::NativePath folder = os::folder_of(path); !folder.empty()) {
-        if (auto made = env.files.create_folders(folder); !made) return made;
+        if (auto made = env.files.create_folder_all(folder); !made) return made;
     }
     auto db = open_history_db(env.store, env.clock, path);
     if (!db) return std::unexpected(db.error().error);

@@ -5,7 +5,7 @@
 #include "history/store.h"
 #include "os/clock.h"
 #include "os/error.h"
-#include "os/files.h"
+#include "os/file_system.h"
 #include "os/path.h"
 
 namespace snv::history {
@@ -14,7 +14,7 @@ namespace snv::history {
 struct HistoryEnv {
     HistoryStore& store;
     os::Clock& clock;
-    os::Files& files;
+    os::FileSystem& files;
 };
 
 // Stores an entry text under the largest key plus one (0 in an empty table), after importing

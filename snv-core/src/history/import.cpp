@@ -34,7 +34,8 @@ bool store_lines(HistoryDatabase& db, const std::vector<std::string_view>& lines
 
 }  // namespace
 
-void import_legacy_history(HistoryDatabase& db, const os::NativePath& db_path, os::Files& files) {
+void import_legacy_history(HistoryDatabase& db, const os::NativePath& db_path,
+                           os::FileSystem& files) {
     const os::NativePath legacy_path = os::join(os::folder_of(db_path), "history.jsonl");
     auto text = files.read_file(legacy_path);
     if (!text || !is_valid_utf8(*text)) return;

@@ -87,7 +87,7 @@ json::Read<Settings> read_settings(std::string_view bytes) {
     return settings;
 }
 
-Settings load_settings(const os::NativePath& path, os::Files& files) {
+Settings load_settings(const os::NativePath& path, os::FileSystem& files) {
     auto bytes = files.read_file(path);
     if (!bytes) return {};
     auto settings = read_settings(*bytes);

@@ -5,14 +5,14 @@
 #include "json/reader.h"
 #include "json/reject.h"
 #include "model/settings.h"
-#include "os/files.h"
+#include "os/file_system.h"
 #include "os/path.h"
 
 namespace snv::model {
 
 // Reads settings.json. Never fails: a missing, unreadable or rejected file gives the default
 // Settings, in silence. The countdown comes out clamped to 5..3600 s.
-Settings load_settings(const os::NativePath& path, os::Files& files = os::real_files());
+Settings load_settings(const os::NativePath& path, os::FileSystem& files);
 
 // The whole settings.json document, clamp included.
 json::Read<Settings> read_settings(std::string_view bytes);

@@ -19,10 +19,11 @@ constexpr int kRemovalAttempts = 5;
 enum class Outcome { saved, target_changed };
 
 os::Result<Outcome> write_through_temporary(const std::string& text, const os::NativePath& path,
-                                            os::Files& files,
+                                            os::FileSystem& files,
                                             const std::function<bool()>& unchanged) {
     if (auto folder = os::folder_of(path); !folder.empty()) {
-        if (auto made = files.create_folders(folder); !made) return std::unexpected(made.error());
+        if (auto made = files.create_folder_all(folder); !made)
+            return std::unexpected(made.error());
     }
     const os::NativePath temporary = path + os::to_native(".tmp");
     if (auto written = files.write_file(temporary, text); !written) {
@@ -42,7 +43,7 @@ os::Result<Outcome> write_through_temporary(const std::string& text, const os::N
 
 }  // namespace
 
-TaskFile load_task_file(const os::NativePath& path, os::Files& files) {
+TaskFile load_task_file(const os::NativePath& path, os::FileSystem& files) {
     auto bytes = files.read_file(path);
     if (!bytes) return {};
     auto file = read_task_file(*bytes);
@@ -50,7 +51,7 @@ TaskFile load_task_file(const os::NativePath& path, os::Files& files) {
     return std::move(*file);
 }
 
-os::Status save_task_file(TaskFile& file, const os::NativePath& path, os::Files& files) {
+os::Status save_task_file(TaskFile& file, const os::NativePath& path, os::FileSystem& files) {
     file.version = 1;
     // The whole text is made before any file is touched.
     auto saved = write_through_temporary(write_task_file(file), path, files, nullptr);
@@ -59,7 +60,7 @@ os::Status save_task_file(TaskFile& file, const os::NativePath& path, os::Files&
 }
 
 os::Result<bool> remove_temporary_task_from_file(const os::NativePath& path, std::string_view id,
-                                                 os::Files& files) {
+                                                 os::FileSystem& files) {
     for (int attempt = 0; attempt < kRemovalAttempts; ++attempt) {
         auto bytes = files.read_file(path);
         if (!bytes) return false;

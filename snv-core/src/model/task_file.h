@@ -4,25 +4,24 @@
 
 #include "model/task.h"
 #include "os/error.h"
-#include "os/files.h"
+#include "os/file_system.h"
 #include "os/path.h"
 
 namespace snv::model {
 
 // Reads tasks.json. Never fails: a missing, unreadable or rejected file gives the empty
 // TaskFile (version 0, no tasks), in silence, and the file is left as it is.
-TaskFile load_task_file(const os::NativePath& path, os::Files& files = os::real_files());
+TaskFile load_task_file(const os::NativePath& path, os::FileSystem& files);
 
 // Sets `file.version` to 1 and writes the pretty text through `path` + ".tmp", renamed over
 // `path`; when the rename fails, writes `path` in place (old content kept if that fails too).
-os::Status save_task_file(TaskFile& file, const os::NativePath& path,
-                          os::Files& files = os::real_files());
+os::Status save_task_file(TaskFile& file, const os::NativePath& path, os::FileSystem& files);
 
 // Removes the first task with this id from the file on disk when it is temporary, and saves
 // the file. A change that another program makes between our read and our rename is seen
 // (the file is read again just before the rename) and the removal is redone on the new
 // content. Gives true when a task was removed, false when there was none to remove.
 os::Result<bool> remove_temporary_task_from_file(const os::NativePath& path, std::string_view id,
-                                                 os::Files& files = os::real_files());
+                                                 os::FileSystem& files);
 
 }  // namespace snv::model

@@ -20,12 +20,6 @@ bool is_folder(os::FileSystem& fs, const os::NativePath& path) {
     return m && m->kind == os::EntryKind::folder;
 }
 
-DataDir& process_data_dir() {
-    // Never destroyed: the service thread may still read it while the process ends.
-    static DataDir* dir = new DataDir(os::real_environment(), os::real_file_system());
-    return *dir;
-}
-
 }  // namespace
 
 const os::NativePath* DataDir::get() {
@@ -45,20 +39,6 @@ void DataDir::set(os::NativePath folder) {
     if (fixed_.load(std::memory_order_relaxed) != nullptr) return;
     folder_ = std::move(folder);
     fixed_.store(&*folder_, std::memory_order_release);
-}
-
-const os::NativePath* data_dir() {
-    return process_data_dir().get();
-}
-
-std::optional<os::NativePath> data_file(std::string_view name) {
-    const os::NativePath* dir = data_dir();
-    if (dir == nullptr) return std::nullopt;
-    return os::join(*dir, name);
-}
-
-void set_data_dir(os::NativePath folder) {
-    process_data_dir().set(std::move(folder));
 }
 
 std::optional<os::NativePath> resolve_data_dir(os::Environment& env, os::FileSystem& fs) {

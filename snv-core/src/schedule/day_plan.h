@@ -8,6 +8,8 @@
 #include "calendar/date.h"
 #include "calendar/time_of_day.h"
 #include "model/action.h"
+#include "model/settings.h"
+#include "model/task.h"
 
 namespace snv::schedule {
 
@@ -51,5 +53,9 @@ struct DayPlan {
 
     friend bool operator==(const DayPlan&, const DayPlan&) = default;
 };
+
+// The plan of `today` for these tasks and settings: empty, with the date, while paused.
+DayPlan build_day_plan(const std::vector<model::Task>& tasks, const model::Settings& settings,
+                       calendar::Date today);
 
 }  // namespace snv::schedule

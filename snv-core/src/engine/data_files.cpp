@@ -1,6 +1,6 @@
-#include "schedule/data_files.h"
+#include "engine/data_files.h"
 
-namespace snv::schedule {
+namespace snv::engine {
 
 const DataFiles& DataFiles::update(const os::NativePath* current) {
     if (current == nullptr) {
@@ -13,4 +13,4 @@ const DataFiles& DataFiles::update(const os::NativePath* current) {
     return *this;
 }
 
-}  // namespace snv::schedule
+}  // namespace snv::engine

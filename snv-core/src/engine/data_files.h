@@ -4,7 +4,7 @@
 
 #include "os/path.h"
 
-namespace snv::schedule {
+namespace snv::engine {
 
 // The paths of tasks.json and settings.json in the data folder, kept between calls so that
 // a call that does not reload allocates nothing; rebuilt whenever the folder differs.
@@ -17,4 +17,4 @@ struct DataFiles {
     const DataFiles& update(const os::NativePath* current);
 };
 
-}  // namespace snv::schedule
+}  // namespace snv::engine

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwctype>
+
 #include "os/path.h"
 
 namespace snv::os {
@@ -14,10 +16,9 @@ Error system_error(std::uint32_t code) {
     std::wstring message;
     if (n != 0 && text != nullptr) message.assign(text, n);
     if (text != nullptr) LocalFree(text);
-    // The system ends its messages with a line break, which an error line must not carry.
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
-        message.pop_back();
-    }
+    // The system ends its messages with a line break (some with a blank before it), which an
+    // error line must not carry.
+    while (!message.empty() && std::iswspace(message.back())) message.pop_back();
     if (message.empty()) message = L"Unknown error";
     return Error::os(code, to_utf8(message));
 }

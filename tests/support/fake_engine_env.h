@@ -1,0 +1,119 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "history/redb_store.h"
+#include "os/launcher.h"
+#include "os/power.h"
+#include "os/process.h"
+#include "os/sessions.h"
+#include "support/fake_os.h"
+#include "support/scripted_os.h"
+
+namespace snv::test {
+
+// Signed-in users, the console session and named mutexes, as the test sets them.
+class FakeSessions final : public os::Sessions {
+  public:
+    bool signed_in = false;
+    std::optional<std::uint32_t> console_session;
+    std::set<std::string> mutexes;
+    int enumerations = 0;
+
+    bool any_user_signed_in() override {
+        ++enumerations;
+        return signed_in;
+    }
+    std::optional<std::uint32_t> active_console_session() override { return console_session; }
+    bool mutex_exists(std::string_view name) override {
+        return mutexes.contains(std::string(name));
+    }
+};
+
+// Records every start; each gives `result`.
+class FakeLauncher final : public os::Launcher {
+  public:
+    struct Start {
+        std::uint32_t session = 0;
+        std::string application;
+        std::string command_line;
+        std::optional<std::string> current_folder;
+    };
+    std::vector<Start> starts;
+    os::Status result;
+
+    os::Status start_as_session_user(std::uint32_t session, const os::NativePath& application,
+                                     std::string_view command_line,
+                                     const std::optional<os::NativePath>& folder) override {
+        starts.push_back({session, os::to_utf8(application), std::string(command_line),
+                          folder ? std::optional(os::to_utf8(*folder)) : std::nullopt});
+        return result;
+    }
+};
+
+// Records every call as text ("privilege", "shut_down force reboot", "suspend hibernate",
+// "log_off N"); each gives the result set for it.
+class FakePower final : public os::Power {
+  public:
+    std::vector<std::string> calls;
+    os::Status privilege;
+    os::Status action;
+
+    os::Status enable_shutdown_privilege() override {
+        calls.push_back("privilege");
+        return privilege;
+    }
+    os::Status shut_down(bool force, bool reboot) override {
+        calls.push_back(std::string("shut_down") + (force ? " force" : "") +
+                        (reboot ? " reboot" : ""));
+        return action;
+    }
+    os::Status suspend(bool hibernate) override {
+        calls.push_back(hibernate ? "suspend hibernate" : "suspend");
+        return action;
+    }
+    os::Status log_off_session(std::uint32_t session) override {
+        calls.push_back("log_off " + std::to_string(session));
+        return action;
+    }
+};
+
+// A process with a given command line and executable path (none: the query fails).
+class FakeProcess final : public os::Process {
+  public:
+    std::string line;
+    std::optional<std::string> executable;
+
+    std::string command_line() override { return line; }
+    os::Result<os::NativePath> executable_path() override {
+        if (!executable) return std::unexpected(os::Error::os(5, "denied"));
+        return os::to_native(*executable);
+    }
+};
+
+// Every seam of the engine as a fake, the file system passing through to real files, and the
+// real history log. The data folder stays unfixed until `data_dir.set` is called (the fake
+// environment knows no folder to resolve).
+struct FakeEngineEnv {
+    ScriptedClock clock;
+    ScriptedProcessorTimes cpu;
+    FakeFileSystem files{os::real_file_system()};
+    FakeSessions sessions;
+    FakeLauncher launcher;
+    FakePower power;
+    FakeProcess process;
+    FakeEnvironment environment;
+    paths::DataDir data_dir{environment, files};
+    history::HistoryLog history{history::real_history_store(), clock, files, data_dir};
+
+    engine::EngineEnv env() {
+        return {clock, cpu, files, sessions, launcher, power, process, history, data_dir};
+    }
+};
+
+}  // namespace snv::test
