@@ -5,9 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "history/entry_reader.h"
-#include "history/entry_writer.h"
-#include "history/legacy_lines.h"
+#include "history/entry_json.h"
+#include "history/legacy_import.h"
 #include "history/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,5 +1,7 @@
-#include "history/entry_reader.h"
+#include "history/entry_json.h"
 
+#include "calendar/text.h"
+#include "json/escape.h"
 #include "json/record.h"
 #include "json/values.h"
 
@@ -53,6 +55,27 @@ json::Read<Entry> read_entry_value(json::Reader& in) {
 
 json::Read<Entry> read_entry(std::string_view text) {
     return json::read_document(text, read_entry_value);
+}
+
+std::string write_entry_json(const Entry& entry) {
+    std::string out;
+    out.reserve(128);  // most entries fit
+    out += R"({"time":")";
+    out += calendar::format_date_time(entry.time);
+    out += R"(","kind":")";
+    out += entry_kind_name(entry.kind);
+    out += '"';
+    if (entry.action) {
+        out += R"(,"action":")";
+        out += model::action_name(*entry.action);
+        out += '"';
+    }
+    if (!entry.detail.empty()) {
+        out += R"(,"detail":)";
+        json::append_quoted(out, entry.detail);
+    }
+    out += '}';
+    return out;
 }
 
 }  // namespace snv::history

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "history/entry.h"
@@ -8,6 +9,10 @@
 #include "model/action.h"
 
 namespace snv::history {
+
+// The compact JSON text of an entry: members time, kind, action (only when set) and detail
+// (only when not empty), in that order, no white space outside strings, on one line.
+std::string write_entry_json(const Entry& entry);
 
 // One entry text, object or positional form, by the strict JSON reading rules.
 json::Read<Entry> read_entry(std::string_view text);
