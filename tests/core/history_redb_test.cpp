@@ -15,7 +15,7 @@
 #include "os/file_system.h"
 #include "redb/storage_backend.h"
 #include "support/child_process.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 #include <thread>
 

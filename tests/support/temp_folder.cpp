@@ -1,4 +1,4 @@
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 #include <atomic>
 #include <fstream>
@@ -39,7 +39,7 @@ std::string os_form(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-TestFolder::TestFolder(std::string_view name) {
+TempFolder::TempFolder(std::string_view name) {
     static std::atomic<int> counter{0};
     path_ = build_path("test-tmp") / (std::string(name) + "-" + std::to_string(SNV_GETPID()) + "-" +
                                       std::to_string(counter++));
@@ -47,8 +47,14 @@ TestFolder::TestFolder(std::string_view name) {
     std::filesystem::create_directories(path_);
 }
 
-TestFolder::~TestFolder() {
+TempFolder::~TempFolder() {
     std::error_code ignored;
+    // A test may have taken its own rights away to provoke a failure.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
 }
 
