@@ -173,7 +173,7 @@ Result<bool> Btree::walk_page(PageNumber number, const Checksum& expected, std::
     if (depth >= format::kMaxBtreeDepth) return std::unexpected(too_deep());
     if (!w.seen.insert(number.encode()).second)
         return std::unexpected(Error::corrupted("B-tree page referenced twice"));
-    auto page = store_.read(number);
+    auto page = store_.read(number, false);
     if (!page) return std::unexpected(page.error());
     const PageRef keep = *page;  // the visitor may give the page up
     const ByteView mem(*keep);

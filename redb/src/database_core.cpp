@@ -4,6 +4,10 @@ namespace redb::detail {
 
 Status DatabaseCore::begin_writable() {
     if (writable) return {};
+    if (!allocators_loaded) {
+        if (auto s = load_allocator_state(store); !s) return s;
+        allocators_loaded = true;
+    }
     store.header().recovery_required = true;
     if (auto s = store.write_header(); !s) return s;
     if (auto s = store.sync(); !s) return s;

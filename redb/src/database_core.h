@@ -36,6 +36,8 @@ class DatabaseCore {
   public:
     PageStore store;
     bool repaired = false;  // the open found no valid allocator state and rebuilt it
+    // The allocator state is in memory: rebuilt by a repair, or loaded before the first write.
+    bool allocators_loaded = false;
     // The recovery flag is on disk: something was or will be written, and the close must end
     // with the final commit that clears it.
     bool writable = false;
@@ -110,6 +112,9 @@ struct WriteState {
 // repair. Nothing is written before the file is known to be a redb v3 database (or an
 // interrupted creation of one).
 Result<std::shared_ptr<DatabaseCore>> open_database(std::unique_ptr<StorageBackend> backend);
+
+// Loads the allocator state that the primary commit stored (the quick path's state).
+Status load_allocator_state(PageStore& store);
 
 // The commit of a write transaction: freed-page bookkeeping, its pages, then the header (redb's
 // durable one-phase commit). With `close`, the final two-phase commit that stores the allocator

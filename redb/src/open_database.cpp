@@ -8,25 +8,34 @@ namespace redb::detail {
 
 namespace {
 
+const TreeKind kAllocatorStateTree{{5, std::nullopt}, KeyOrder::allocator_key};
+
+// The size of a new database's region tracker, which its first layout makes room for.
 std::size_t region_tracker_bytes() {
-    return RegionTracker(format::kInitialRegions, format::kMaxPageOrder + 1).serialized_size();
+    static const std::size_t bytes =
+        RegionTracker(format::kInitialRegions, format::kMaxPageOrder + 1).serialized_size();
+    return bytes;
 }
 
 // Whether the file holds nothing but what an interrupted creation of a new database leaves: it
-// is no longer than a new database, and its header page is all zero, or holds the new header
-// without its magic number (written before the magic, so that no half-made file is taken for
-// a database). No database anyone committed looks like that.
-Result<bool> is_interrupted_creation(StorageBackend& backend, std::uint64_t len,
-                                     const SuperHeader& fresh) {
+// is no longer than a new database, and its header page (`head`) is all zero, or holds the new
+// header without its magic number (written before the magic, so that no half-made file is
+// taken for a database). No database anyone committed looks like that.
+bool is_interrupted_creation(ByteView head, std::uint64_t len, const SuperHeader& fresh) {
     if (len > fresh.layout.len()) return false;
-    Bytes head(static_cast<std::size_t>(std::min<std::uint64_t>(len, format::kPageSize)));
-    if (auto r = backend.read(0, head); !r) return std::unexpected(r.error());
     const auto zero = [](std::uint8_t b) { return b == 0; };
     if (std::all_of(head.begin(), head.end(), zero)) return true;
     const auto unmarked = fresh.encode(false);
     return head.size() >= unmarked.size() &&
            std::equal(unmarked.begin(), unmarked.end(), head.begin()) &&
            std::all_of(head.begin() + unmarked.size(), head.end(), zero);
+}
+
+// The file's header page, or as much of it as the file holds.
+Result<Bytes> read_head(StorageBackend& backend, std::uint64_t len) {
+    Bytes head(static_cast<std::size_t>(std::min<std::uint64_t>(len, format::kPageSize)));
+    if (auto r = backend.read(0, head); !r) return std::unexpected(r.error());
+    return head;
 }
 
 // Lays out a new database as redb does with its default settings: the file grows to its first
@@ -40,20 +49,19 @@ Status initialize(StorageBackend& backend, const SuperHeader& fresh) {
     return backend.sync_data();
 }
 
-// The quick path: a two-phase primary whose system tables hold the allocator state of that very
-// commit.
-Result<bool> load_allocator_state(PageStore& store) {
+// The quick path, redb's own test: a two-phase primary whose allocator_state table holds the
+// state of that very commit. Only the transaction id is read here; the state itself is loaded
+// once something is to be written (load_allocator_state).
+Result<bool> allocator_state_is_current(PageStore& store) {
     SuperHeader& h = store.header();
     if (!h.two_phase_commit) return false;
     auto def = TableTree(store, h.primary_slot().system_root).get(kAllocatorStateTable);
     if (!def) return std::unexpected(def.error());
     if (!*def || (*def)->multimap()) return false;
-    auto rows = Btree(store, {{5, std::nullopt}, KeyOrder::allocator_key}).all((*def)->root);
-    if (!rows) return std::unexpected(rows.error());
-    auto a = Allocators::from_state_entries(*rows, h.primary_slot().transaction_id, h.layout);
-    if (!a) return false;
-    store.set_allocators(std::move(*a));
-    return true;
+    const std::uint8_t id_key[5] = {5, 0, 0, 0, 0};
+    auto id = Btree(store, kAllocatorStateTree).get((*def)->root, id_key);
+    if (!id) return std::unexpected(id.error());
+    return *id && (*id)->size() == 8 && load_u64((*id)->data()) == h.primary_slot().transaction_id;
 }
 
 // Whether both trees of the primary slot verify against their checksums.
@@ -132,22 +140,35 @@ Result<bool> has_persistent_savepoint(PageStore& store) {
 
 }  // namespace
 
+Status load_allocator_state(PageStore& store) {
+    SuperHeader& h = store.header();
+    auto def = TableTree(store, h.primary_slot().system_root).get(kAllocatorStateTable);
+    if (!def) return std::unexpected(def.error());
+    if (!*def) return std::unexpected(Error::corrupted("the allocator state is missing"));
+    auto rows = Btree(store, kAllocatorStateTree).all((*def)->root);
+    if (!rows) return std::unexpected(rows.error());
+    auto a = Allocators::from_state_entries(*rows, h.primary_slot().transaction_id, h.layout);
+    if (!a) return std::unexpected(Error::corrupted("the allocator state does not fit the file"));
+    store.set_allocators(std::move(*a));
+    return {};
+}
+
 Result<std::shared_ptr<DatabaseCore>> open_database(std::unique_ptr<StorageBackend> backend) {
     auto len = backend->len();
     if (!len) return std::unexpected(len.error());
+    auto head = read_head(*backend, *len);
+    if (!head) return std::unexpected(head.error());
     const SuperHeader fresh = SuperHeader::new_database(region_tracker_bytes());
-    auto interrupted = is_interrupted_creation(*backend, *len, fresh);
-    if (!interrupted) return std::unexpected(interrupted.error());
-    const bool created = *interrupted;
+    const bool created = is_interrupted_creation(*head, *len, fresh);
     if (created) {
         if (auto s = initialize(*backend, fresh); !s) return std::unexpected(s.error());
         len = backend->len();
         if (!len) return std::unexpected(len.error());
+        head = read_head(*backend, *len);
+        if (!head) return std::unexpected(head.error());
     }
 
-    Bytes head(static_cast<std::size_t>(std::min<std::uint64_t>(*len, format::kSuperHeaderSize)));
-    if (auto r = backend->read(0, head); !r) return std::unexpected(r.error());
-    auto header = parse_super_header(head);
+    auto header = parse_super_header(*head);
     if (!header) return std::unexpected(header.error());
     const bool recovery = needs_recovery(*header, *len);
     auto clean = finalize_super_header(*header, *len);
@@ -155,13 +176,14 @@ Result<std::shared_ptr<DatabaseCore>> open_database(std::unique_ptr<StorageBacke
 
     auto core = std::make_shared<DatabaseCore>(std::move(backend), std::move(*header));
     PageStore& store = core->store;
-    auto quick = load_allocator_state(store);
+    auto quick = allocator_state_is_current(store);
     if (!quick) return std::unexpected(quick.error());
     // Checked before anything is written, so that a file whose trees are all broken is
     // reported and left as it was.
     if (!*quick) {
         if (auto s = rebuild_allocator_state(store); !s) return std::unexpected(s.error());
         core->repaired = true;
+        core->allocators_loaded = true;
     }
     auto savepoint = has_persistent_savepoint(store);
     if (!savepoint) return std::unexpected(savepoint.error());

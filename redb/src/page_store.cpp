@@ -9,7 +9,7 @@ namespace {
 constexpr std::size_t kCachedPages = 4096;
 }  // namespace
 
-Result<PageRef> PageStore::read(PageNumber page) {
+Result<PageRef> PageStore::read(PageNumber page, bool keep) {
     const std::uint64_t key = page.encode();
     if (auto it = dirty_.find(key); it != dirty_.end()) return it->second;
     if (auto it = cache_.find(key); it != cache_.end()) return it->second;
@@ -17,6 +17,7 @@ Result<PageRef> PageStore::read(PageNumber page) {
     if (!offset) return std::unexpected(offset.error());
     auto data = std::make_shared<Bytes>(layout().page_bytes(page));
     if (auto r = backend_->read(*offset, *data); !r) return std::unexpected(r.error());
+    if (!keep) return data;
     if (cache_.size() >= kCachedPages) cache_.clear();
     cache_.emplace(key, data);
     return data;

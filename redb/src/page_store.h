@@ -34,7 +34,9 @@ class PageStore {
     Allocators& allocators() { return allocators_; }
     void set_allocators(Allocators a) { allocators_ = std::move(a); }
 
-    Result<PageRef> read(PageNumber page);
+    // With `keep`, a page read from the file stays in memory for the next reads; whole-tree
+    // walks, which read each page once, leave it out.
+    Result<PageRef> read(PageNumber page, bool keep = true);
     // A free page of the order, growing the file when none is left.
     Result<PageNumber> allocate(std::uint8_t order);
     // New content of a page this transaction allocated; written by write_dirty_pages.
