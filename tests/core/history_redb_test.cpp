@@ -1,6 +1,5 @@
 // The history log on the real file system and our redb library, checked with the real redb
-// library (the oracle). Natively the oracle runs here; under Wine the files are left in the
-// build folder and checked natively afterwards (history_files.sh verify).
+// library (the oracle), in both builds.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +13,7 @@
 #include "os/environment.h"
 #include "os/file_system.h"
 #include "redb/storage_backend.h"
-#include "support/child_process.h"
+#include "support/redb_files.h"
 #include "support/temp_folder.h"
 
 #include <thread>
@@ -28,23 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// The folder for this test's files: under the build folder, so that a run under Wine leaves
-// them where the native check finds them.
-fs::path case_folder(const std::string& name) {
-    fs::path base = test::build_path("history-files/" + name);
-    std::error_code ignored;
-    fs::remove_all(base, ignored);
-    return base;
-}
-
-os::NativePath native(const fs::path& p) {
-#ifdef _WIN32
-    return p.wstring();
-#else
-    return p.string();
-#endif
-}
 
 void put(const fs::path& path, std::string_view bytes) {
     fs::create_directories(path.parent_path());
@@ -77,79 +59,43 @@ std::string row(std::uint64_t key, const std::string& value) {
     return std::to_string(key) + "\t" + value;
 }
 
-Rows split_lines(const std::string& text) {
-    Rows lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return lines;
-}
-
-// The rows of a dump of the oracle, without its "#" lines.
-Rows rows_of_dump(const std::string& dump) {
+// The rows the real library dumps for a copy of the file.
+Rows dump(const std::string& path) {
+    const test::OracleDump d = test::oracle_dump(path);
+    EXPECT_EQ(d.exit_code, 0) << d.text;
     Rows rows;
-    for (std::string& line : split_lines(dump)) {
-        if (!line.starts_with("#")) rows.push_back(std::move(line));
-    }
+    for (const auto& [key, value] : d.history) rows.push_back(row(key, value));
     return rows;
 }
 
-#ifndef _WIN32
-test::ChildRun oracle(const std::vector<std::string>& args) {
-    return test::run_child(SNV_ORACLE, args);
-}
-
-Rows dump(const fs::path& p) {
-    test::ChildRun run = oracle({"dump", p.string()});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    return rows_of_dump(run.out);
-}
-#endif
-
-// Each case does its appends in a folder of its own, in both builds.
+// Each case does its appends in a folder of its own under the build folder, where the oracle
+// (a Linux program, also under Wine) sees it.
 struct Case {
-    fs::path folder;
-    fs::path db;
+    std::string folder;  // as the oracle names it
+    std::string db;
     explicit Case(const std::string& name)
-        : folder(case_folder(name)), db(folder / "data" / "history.redb") {}
+        : folder(std::string(SNV_BINARY_DIR) + "/history-files/" + name),
+          db(folder + "/data/history.redb") {
+        std::error_code ignored;
+        fs::remove_all(test::native(folder), ignored);
+        fs::create_directories(test::native(folder + "/data"));
+    }
+    fs::path path(const std::string& name) const { return test::native(folder + "/" + name); }
     os::Status append(const Entry& entry = sample()) {
-        return real_log().append_history_entry(native(db), entry);
+        return real_log().append_history_entry(test::native(db).native(), entry);
     }
 
-    // A database written by the real library, and its rows. Natively the oracle writes it
-    // now; under Wine it was written before the run (history_files.sh prepare).
+    // A database written by the real library, and its rows.
     Rows fixture(const std::string& kind) {
-        fs::create_directories(db.parent_path());
-#ifdef _WIN32
-        std::string name = kind;
-        for (char& ch : name) ch = ch == ':' ? '_' : ch;
-        const fs::path prepared = test::build_path("history-fixtures/" + name);
-        EXPECT_TRUE(fs::exists(prepared.string() + ".redb")) << "run history_files.sh prepare";
-        fs::copy_file(prepared.string() + ".redb", db);
-        return rows_of_dump(test::read_file(prepared.string() + ".dump"));
-#else
-        test::ChildRun run = oracle({"fixture", kind, db.string()});
-        EXPECT_EQ(run.exit_code, 0) << run.err;
+        EXPECT_EQ(test::oracle_fixture(kind, db), 0);
         return dump(db);
-#endif
     }
 
-    // The file must pass the real library's check and hold exactly these rows. Under Wine
-    // the rows are written beside it for the native check after the run.
+    // The file must pass the real library's check and hold exactly these rows.
     void expect_rows(const Rows& rows) {
-#ifdef _WIN32
-        std::string text;
-        for (const std::string& r : rows) text += r + "\n";
-        test::write_file(folder / "expected-rows", text);
-#else
         EXPECT_EQ(dump(db), rows);
-        test::ChildRun run = oracle({"check", db.string()});
-        EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
-#endif
+        std::string out;
+        EXPECT_EQ(test::oracle_check(db, false, &out), 0) << out;
     }
 };
 
@@ -212,7 +158,6 @@ TEST(HistoryOracle, NoKeyLeftChangesNothing) {
     c.expect_rows(rows);
 }
 
-#ifndef _WIN32
 // A table "history" of other types is another program's: the append fails, and the real
 // library still opens the file without repair and finds the table with its own types.
 TEST(HistoryOracle, TableOfOtherTypesFailsTheAppend) {
@@ -221,22 +166,21 @@ TEST(HistoryOracle, TableOfOtherTypesFailsTheAppend) {
     for (const auto& [kind, type] : cases) {
         SCOPED_TRACE(kind);
         Case c(kind);
-        fs::create_directories(c.db.parent_path());
-        ASSERT_EQ(oracle({"fixture", kind, c.db.string()}).exit_code, 0);
+        ASSERT_EQ(test::oracle_fixture(kind, c.db), 0);
         EXPECT_FALSE(c.append());
-        test::ChildRun run = oracle({"dump", c.db.string()});
-        EXPECT_TRUE(run.out.starts_with("# tables: history\n")) << run.out;
-        EXPECT_NE(run.err.find(type), std::string::npos) << run.err;
+        std::string out;
+        test::run_oracle("dump '" + c.db + "'", &out);
+        EXPECT_TRUE(out.starts_with("# tables: history\n")) << out;
+        EXPECT_NE(out.find(type), std::string::npos) << out;
     }
 }
-#endif
 
 TEST(HistoryOracle, ImportThreeLinesIntoNewFile) {
     Case c("import3");
-    put(c.folder / "data" / "history.jsonl",
+    put(c.path("data/history.jsonl"),
         legacy_line(1) + "\r\n" + "broken{\n" + legacy_line(2) + "\n\n" + legacy_line(3));
     ASSERT_TRUE(c.append());
-    EXPECT_FALSE(fs::exists(c.folder / "data" / "history.jsonl"));
+    EXPECT_FALSE(fs::exists(c.path("data/history.jsonl")));
     c.expect_rows(
         {row(9223372036854775804u, legacy_line(1)), row(9223372036854775805u, legacy_line(2)),
          row(9223372036854775806u, legacy_line(3)), row(9223372036854775807u, kSampleText)});
@@ -247,7 +191,7 @@ TEST(HistoryOracle, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
     const Rows stored = c.fixture("history:3:100");
     std::string text;
     for (int i = 0; i < 5; ++i) text += legacy_line(i) + "\n";
-    put(c.folder / "data" / "history.jsonl", text);
+    put(c.path("data/history.jsonl"), text);
     ASSERT_TRUE(c.append());
     Rows rows;
     for (int i = 0; i < 5; ++i) rows.push_back(row(95 + i, legacy_line(i)));
@@ -259,10 +203,10 @@ TEST(HistoryOracle, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
 TEST(HistoryOracle, InvalidUtf8LeavesTheFile) {
     Case c("badutf8");
     const std::string text = legacy_line(1) + "\n\xc3(\n";
-    put(c.folder / "data" / "history.jsonl", text);
+    put(c.path("data/history.jsonl"), text);
     ASSERT_TRUE(c.append());
     ASSERT_TRUE(c.append());
-    EXPECT_EQ(test::read_file(c.folder / "data" / "history.jsonl"), text);
+    EXPECT_EQ(test::read_file(c.path("data/history.jsonl")), text);
     c.expect_rows({row(0, kSampleText), row(1, kSampleText)});
 }
 
@@ -270,9 +214,9 @@ TEST(HistoryOracle, TwelveThousandLinesKeepTheLastTenThousand) {
     Case c("import12000");
     std::string text;
     for (int i = 0; i < 12000; ++i) text += legacy_line(i) + "\n";
-    put(c.folder / "data" / "history.jsonl", text);
+    put(c.path("data/history.jsonl"), text);
     ASSERT_TRUE(c.append());
-    EXPECT_FALSE(fs::exists(c.folder / "data" / "history.jsonl"));
+    EXPECT_FALSE(fs::exists(c.path("data/history.jsonl")));
     // Lines 2000..11999 were imported under keys ending just below 2^63-1; the append's own
     // entry then pushed out line 2000.
     Rows rows;
@@ -285,28 +229,28 @@ TEST(HistoryOracle, TwelveThousandLinesKeepTheLastTenThousand) {
 TEST(HistoryOracle, NonDatabaseFileFailsAtOnceAndStaysAsItWas) {
     Case c("notredb");
     const std::string text = "these are someone else's bytes, not a database\n";
-    put(c.db, text);
+    put(test::native(c.db), text);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(c.append());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(test::read_file(c.db), text);
+    EXPECT_EQ(test::read_file(test::native(c.db)), text);
 }
 
 TEST(HistoryOracle, FolderNamedLikeTheFileFailsAtOnce) {
     Case c("folder");
-    fs::create_directories(c.db);
+    fs::create_directories(test::native(c.db));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(c.append());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_TRUE(fs::is_directory(c.db));
-    EXPECT_TRUE(fs::is_empty(c.db));
+    EXPECT_TRUE(fs::is_directory(test::native(c.db)));
+    EXPECT_TRUE(fs::is_empty(test::native(c.db)));
 }
 
 // A crash while the first append laid out a new file leaves it at its first size with a header
 // of zeros: the next append makes a database of it, which the real library accepts.
 TEST(HistoryOracle, AnInterruptedCreationIsInitializedByTheNextAppend) {
     Case c("interrupted");
-    put(c.db, std::string(1056768, '\0'));
+    put(test::native(c.db), std::string(1056768, '\0'));
     ASSERT_TRUE(c.append());
     c.expect_rows({row(0, kSampleText)});
 }
@@ -316,11 +260,10 @@ TEST(HistoryOracle, AnInterruptedCreationIsInitializedByTheNextAppend) {
 // failed open, and whatever it points to stays byte for byte.
 TEST(HistoryOracle, ALinkInPlaceOfTheFileIsRefused) {
     Case c("link");
-    fs::create_directories(c.db.parent_path());
-    const fs::path empty = c.folder / "empty-target";
-    const fs::path database = c.folder / "redb-target";
+    const fs::path empty = c.path("empty-target");
+    const fs::path database = c.path("redb-target");
     put(empty, "");
-    ASSERT_EQ(oracle({"fixture", "history:3:0", database.string()}).exit_code, 0);
+    ASSERT_EQ(test::oracle_fixture("history:3:0", database.string()), 0);
     for (const fs::path& target : {empty, database}) {
         SCOPED_TRACE(target.string());
         const std::string before = test::read_file(target);
@@ -338,7 +281,7 @@ TEST(HistoryOracle, ALinkInPlaceOfTheFileIsRefused) {
 TEST(HistoryOracle, WaitsForAnotherHandleOfTheFile) {
     Case c("hold-handle");
     ASSERT_TRUE(c.append());
-    auto holder = redb::open_file_backend(c.db);
+    auto holder = redb::open_file_backend(test::native(c.db));
     ASSERT_TRUE(holder);
     std::thread release([&] {
         std::this_thread::sleep_for(300ms);
@@ -365,10 +308,8 @@ struct HoldResult {
 
 HoldResult append_while_held(Case& c, int millis) {
     c.fixture("empty");
-    FILE* p =
-        popen((std::string(SNV_ORACLE) + " hold '" + c.db.string() + "' " + std::to_string(millis))
-                  .c_str(),
-              "r");
+    FILE* p = popen(
+        (std::string(SNV_ORACLE) + " hold '" + c.db + "' " + std::to_string(millis)).c_str(), "r");
     char line[256];
     EXPECT_TRUE(fgets(line, sizeof line, p) && std::string(line) == "held\n");
 
