@@ -76,8 +76,10 @@ inline std::uint64_t file_size(const std::string& path) {
 inline int run_oracle(const std::string& args, std::string* out = nullptr) {
 #ifdef _WIN32
     // The shell leaves the output and the exit code in files.
+    // Named by process as well: several test programs run the oracle at once.
     static int counter = 0;
-    const std::string base = scratch_path("oracle-" + std::to_string(++counter));
+    const std::string base = scratch_path("oracle-" + std::to_string(_getpid()) + "-" +
+                                          std::to_string(++counter));
     const std::string out_file = base + ".out", rc_file = base + ".rc";
     remove_file(rc_file);
     const std::string script = std::string(SNV_ORACLE) + " " + args + " > " + out_file +
