@@ -143,7 +143,7 @@ TEST(JsonDocument, StringsThatAreReadMustBeValidUtf8) {
         EXPECT_FALSE(read_document("{\"" + s + "\":1}", read_s));
         // A captured value is checked whole.
         EXPECT_FALSE(read_document("{\"t\":{\"u\":[\"" + s + "\"]}}", read_t));
-        // The syntax still counts around a stand-in.
+        // The syntax still counts around a string that is not valid UTF-8.
         EXPECT_FALSE(read_document("{\"x\":\"" + s + "\",}", read_s));
         EXPECT_FALSE(read_document("{\"x\":\"" + s + "\"", read_s));
     }
@@ -198,15 +198,15 @@ TEST(JsonDocument, UnsignedNumbers) {
         auto n = read_document(std::string("{\"n\":") + number + "}", read_n);
         EXPECT_EQ(n ? std::optional(*n) : std::nullopt, expected) << number;
     }
-    auto doc = Document::parse("[18446744073709551615]");
-    ASSERT_TRUE(doc);
-    Reader in(*doc);
+    Reader in("[18446744073709551615]");
     ASSERT_TRUE(in.enter_array());
     ASSERT_TRUE(in.next_element());
     EXPECT_EQ(in.u64(), 18446744073709551615u);
+    EXPECT_FALSE(in.next_element());
+    EXPECT_TRUE(in.finished());
 }
 
-// The tokenizer refuses numbers beyond the double range anywhere; skipped they are fine.
+// Numbers beyond the double range are refused where read or captured; skipped they are fine.
 TEST(JsonDocument, HugeNumbersOnlyWhereSkipped) {
     const std::string huge[] = {"1e400", "-1e400", "1.5E+309", std::string(400, '9'),
                                 "-" + std::string(400, '9') + ".5"};
@@ -221,7 +221,7 @@ TEST(JsonDocument, HugeNumbersOnlyWhereSkipped) {
     EXPECT_FALSE(read_document("{\"x\":01e400,\"n\":1}", read_n));
     EXPECT_FALSE(read_document("{\"x\":1e400x,\"n\":1}", read_n));
     EXPECT_FALSE(read_document("{\"x\":1e400e5,\"n\":1}", read_n));
-    // The stand-ins keep the count of the numbers after them right.
+    // A skipped huge number leaves the numbers after it readable.
     EXPECT_EQ(read_document("{\"x\":[1e999,2e999],\"n\":3}", read_n), 3u);
 }
 
@@ -256,10 +256,179 @@ TEST(JsonDocument, NestingCountsEnteredValuesOnly) {
     EXPECT_FALSE(read_document("{\"t\":{\"u\":" + nested(200) + "}}", read_t));
 }
 
+// Reads every value: containers entered, strings, numbers (as u32) and literals read.
+Checked read_every(Reader& in) {
+    switch (in.peek()) {
+        case ValueKind::object:
+            if (auto ok = in.enter_object(); !ok) return ok;
+            for (;;) {
+                auto key = in.next_key();
+                if (!key) return std::unexpected(key.error());
+                if (!*key) return {};
+                if (auto ok = read_every(in); !ok) return ok;
+            }
+        case ValueKind::array:
+            if (auto ok = in.enter_array(); !ok) return ok;
+            while (in.next_element()) {
+                if (auto ok = read_every(in); !ok) return ok;
+            }
+            return {};
+        case ValueKind::string:
+            if (auto s = in.string(); !s) return std::unexpected(s.error());
+            return {};
+        case ValueKind::number:
+            if (auto n = in.u32(); !n) return std::unexpected(n.error());
+            return {};
+        case ValueKind::boolean:
+            if (auto b = in.boolean(); !b) return std::unexpected(b.error());
+            return {};
+        case ValueKind::null:
+            return in.null();
+        case ValueKind::end:
+            break;
+    }
+    return reject("value expected");
+}
+
+Read<bool> read_every_value(Reader& in) {
+    auto ok = read_every(in);
+    if (!ok) return std::unexpected(ok.error());
+    return true;
+}
+
+// A fault in the syntax between values that are read ends the reading for good, even where
+// the reader's loop only sees that no element follows.
+TEST(JsonDocument, SyntaxFaultsBetweenReadValues) {
+    const std::vector<Case> cases = {
+        {R"([1,2,{"a":[true,null,"x"]}])", true},
+        {"[1 2]", false},
+        {"[1,,2]", false},
+        {"[1}", false},
+        {"[1]]", false},
+        {"[[1]", false},
+        {R"({"a":1 "b":2})", false},
+        {R"({"a":1,,"b":2})", false},
+        {R"({"a":1])", false},
+        {R"({"a":1}})", false},
+        {R"({"a"})", false},
+        {R"({"a",1})", false},
+        {R"({"a"::1})", false},
+        {R"(["a" "b"])", false},
+        {R"(["a":"b"])", false},
+        {"[true false]", false},
+        {"[truex]", false},
+        {"[nullx]", false},
+        {"[tru]", false},
+        {"[1x]", false},
+        {"[01]", false},
+        {"[1.5.5]", false},
+        {"[-]", false},
+        {"[1,", false},
+        {"[1", false},
+        {R"({"a":1,)", false},
+        {R"({"a":)", false},
+    };
+    expect_cases(cases, read_every_value);
+    // The same faults inside a value that is skipped or captured.
+    std::vector<Case> skipped, captured;
+    for (const Case& c : cases) {
+        skipped.push_back({"{\"x\":" + c.doc + ",\"n\":1}", c.accepted});
+        captured.push_back({"{\"t\":" + c.doc + "}", c.accepted});
+    }
+    expect_cases(skipped, read_n);
+    expect_cases(captured, read_t);
+}
+
+// Objects and arrays mixed, deeper than the first 64 levels that a skip keeps apart: each
+// closing bracket must match its own opening one at every depth.
+TEST(JsonDocument, SkippedValuesMatchBracketsAtAnyDepth) {
+    auto mixed = [](std::size_t levels, std::size_t wrong_at) {
+        std::string open, close;
+        for (std::size_t i = 0; i < levels; ++i) {
+            const bool object = i % 3 == 1;
+            open += object ? "{\"k\":" : "[";
+            const bool wrong = i == wrong_at;
+            close.insert(0, 1, object != wrong ? '}' : ']');
+        }
+        return "{\"x\":" + open + "0" + close + ",\"n\":1}";
+    };
+    const std::size_t none = std::size_t(-1);
+    for (std::size_t levels : {10u, 64u, 65u, 130u, 1000u, 100000u}) {
+        SCOPED_TRACE(levels);
+        EXPECT_TRUE(read_document(mixed(levels, none), read_n));
+        EXPECT_FALSE(read_document(mixed(levels, levels - 1), read_n));
+        EXPECT_FALSE(read_document(mixed(levels, levels / 2), read_n));
+        EXPECT_FALSE(read_document(mixed(levels, 0), read_n));
+    }
+}
+
+// A captured number must round to a double (correctly: halfway above the largest double
+// goes up); one that rounds to zero is fine.
+TEST(JsonDocument, CapturedNumbersMustFitADouble) {
+    const std::pair<const char*, bool> cases[] = {
+        {"1.7976931348623157e308", true},
+        {"1.7976931348623158e308", true},
+        {"1.797693134862315808e308", false},
+        {"-1.797693134862315808e308", false},
+        {"179769313486231570000e288", true},
+        {"1000e306", false},
+        {"0.001e311", true},
+        {"0.001e312", false},
+        {"1e-400", true},
+        {"-1e-400", true},
+        {"0e99999", true},
+        {"0.0000e-99999", true},
+        {"4.9e-324", true},
+        {"1e309", false},
+        {"1E+309", false},
+    };
+    for (const auto& [number, fits] : cases) {
+        EXPECT_EQ(read_document(std::string("{\"t\":[") + number + "]}", read_t).has_value(), fits)
+            << number;
+        EXPECT_TRUE(read_document(std::string("{\"x\":[") + number + "],\"n\":1}", read_n))
+            << number;
+    }
+}
+
+// Calls that do not fit where the reader stands are refused, and the document with them.
+TEST(JsonDocument, CallsThatDoNotFitThePlaceAreRefused) {
+    {
+        Reader in(R"(["a":1})");
+        ASSERT_TRUE(in.enter_array());
+        EXPECT_FALSE(in.next_key());
+        EXPECT_FALSE(in.next_element());
+        EXPECT_FALSE(in.check_finished());
+    }
+    {
+        Reader in(R"({"a":1})");
+        ASSERT_TRUE(in.enter_object());
+        EXPECT_FALSE(in.next_element());
+        EXPECT_FALSE(in.next_key());
+        EXPECT_FALSE(in.finished());
+    }
+    {
+        Reader in(R"({"a":1,"b":2})");
+        ASSERT_TRUE(in.enter_object());
+        EXPECT_EQ(in.peek(), ValueKind::end);  // standing on a key, not a value
+        EXPECT_FALSE(in.string());
+        auto key = in.next_key();
+        ASSERT_TRUE(key && *key);
+        EXPECT_EQ(**key, "a");
+        EXPECT_FALSE(in.next_key());  // the value of "a" was left unread
+        EXPECT_FALSE(in.u32());
+    }
+    {
+        Reader in("[1]");
+        in.skip();
+        EXPECT_TRUE(in.finished());
+        in.skip();
+        EXPECT_FALSE(in.capture());
+        EXPECT_FALSE(in.finished());
+    }
+}
+
 TEST(JsonDocument, CapturedMembersAreFoundOnce) {
-    auto doc = Document::parse(R"({"a":1,"b":[{"a":2}],"c":"x","c":"y"})");
-    ASSERT_TRUE(doc);
-    Reader in(*doc);
+    Reader in(R"({"a":1,"b":[{"a":2}],"c":"x","c":"y"})");
     auto cap = in.capture();
     ASSERT_TRUE(cap);
     EXPECT_TRUE(in.finished());

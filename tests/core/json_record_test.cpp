@@ -226,6 +226,40 @@ TEST(JsonRecord, Enumerations) {
     EXPECT_FALSE(find_enum(color_names, "Blue"));
 }
 
+// A key names a field only when it is the same byte for byte: keys of every length, and
+// same-length keys that differ in their first, middle or last byte.
+TEST(JsonRecord, KeysMatchByteForByte) {
+    const std::string names[] = {"a",
+                                 "ab",
+                                 "abc",
+                                 "abcd",
+                                 "abcdefg",
+                                 "abcdefgh",
+                                 "abcdefghi",
+                                 "abcdefghijklmnop",
+                                 "abcdefghijklmnopq",
+                                 "abcdefghijklmnopqrstuvwxyz0123"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        auto read = [&](const std::string& key) {
+            return read_document("{\"" + key + "\":7}", [&](Reader& in) -> Read<std::uint32_t> {
+                std::uint32_t value = 0;
+                auto ok = read_record(in, {with_default(name, value)});
+                if (!ok) return std::unexpected(ok.error());
+                return value;
+            });
+        };
+        EXPECT_EQ(read(name), 7u);
+        for (const std::size_t at : {std::size_t{0}, name.size() / 2, name.size() - 1}) {
+            std::string other = name;
+            other[at] = 'X';
+            EXPECT_EQ(read(other), 0u) << other;
+        }
+        EXPECT_EQ(read(name + "a"), 0u);
+        EXPECT_EQ(read(name.substr(1)), 0u);
+    }
+}
+
 // A tagged record whose tag may stand anywhere: capture, find the tag, read the fields.
 Read<std::pair<std::string, std::uint32_t>> read_tagged(Reader& in) {
     auto cap = in.capture();

@@ -63,6 +63,10 @@ TEST(TriggerReader, Table) {
         {R"({"type":"Daily","time":"22:00","start":"2026-01-01"})", kRejected},
         {R"({"type":"hourly","time":"22:00","start":"2026-01-01"})", kRejected},
         {R"({"type":{"daily":null},"time":"22:00","start":"2026-01-01"})", kRejected},
+        // Keys and names are compared with their escapes resolved, each key kept apart.
+        {R"({"\u0074ime":"22:00","st\u0061rt":"2026-01-01","\u0074ype":"d\u0061ily"})", daily()},
+        {R"({"type":"daily","\u0074ime":"22:00","\u0074ime":"22:00","start":"2026-01-01"})",
+         kRejected},
         // Members of other variants and unknown keys are dropped; own keys once only.
         {R"({"type":"idle","minutes":15,"time":"x","days":7,"q":1,"q":2})",
          trigger(Trigger::Idle{15})},

@@ -2,13 +2,15 @@
 
 // Strict reading of the data files.
 //
-// A document is first checked for syntax and turned into a flat token list (Document); a
-// Reader is then a cursor over it that the record readers pull values from, in one pass, with
-// the strictness of the files' reading rules: nesting counted on entered values only (127
-// levels), strings that are read must be valid UTF-8, numbers only where their type allows.
-// Skipped values are only checked for syntax. Captured values (a trigger's members, read
-// before its tag is known) are checked like entered ones and read later through their own
-// Reader. Every failure is a Reject; the first one rejects the whole document.
+// A Reader is a pull tokenizer over the bytes of one document: the record readers take one
+// value at a time from it, and it reads each byte once, holding nothing but the nesting of
+// the containers entered and the string being read. It applies the files' reading rules as it
+// goes: nesting counted on entered values only (127 levels), strings that are read must be
+// valid UTF-8, numbers only where their type allows. A skipped value is scanned for its
+// syntax alone, at any depth, without being stored. A captured value (a trigger's members,
+// read before its tag is known) is checked like an entered one and read later through a
+// Reader of its own. Every failure is a Reject; the first one rejects the whole document, and
+// a syntax fault also stops the reader for good.
 //
 // Records and enumerations are read with record.h, value forms with values.h:
 //
@@ -30,12 +32,14 @@
 //     if (auto ok = in.enter_array(); !ok) return ...;
 //     while (in.next_element()) { auto day = read_day_of_week(in); ... }
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
-#include "json/document.h"
 #include "json/reject.h"
 
 namespace snv::json {
@@ -46,18 +50,42 @@ enum class ValueKind : std::uint8_t { null, boolean, number, string, object, arr
 
 class Captured;
 
+// The kind of the value whose text begins with `c`; `end` for none.
+inline ValueKind kind_of(char c) {
+    switch (c) {
+        case '{':
+            return ValueKind::object;
+        case '[':
+            return ValueKind::array;
+        case '"':
+            return ValueKind::string;
+        case 't':
+        case 'f':
+            return ValueKind::boolean;
+        case 'n':
+            return ValueKind::null;
+        default:
+            return c == '-' || (c >= '0' && c <= '9') ? ValueKind::number : ValueKind::end;
+    }
+}
+
 class Reader {
   public:
-    // The whole document.
-    explicit Reader(const Document& doc);
+    // The whole document. The bytes must outlive the reader and what it hands out.
+    explicit Reader(std::string_view bytes);
 
-    // The kind of the next value; `end` when the list or object being read has no more, or
-    // the reader's value has been read.
-    ValueKind peek() const;
-    // All of the reader's value read.
-    bool finished() const { return pos_ == end_; }
+    // The kind of the value the reader stands on; `end` when it stands on none (the list or
+    // object being read has no more, the reader's value has been read, or it has failed).
+    ValueKind peek() const {
+        if (!at_value_ || failed_ || pos_ == end_) return ValueKind::end;
+        return kind_of(*pos_);
+    }
+    // All of the reader's value read, with nothing but white space after it.
+    bool finished() const { return done_ && !failed_; }
+    // Why the reader is not finished: its syntax fault, or a value not read whole.
+    Checked check_finished() const;
     // Where the cursor stands, for checks that a step moved it.
-    std::uint32_t position() const { return pos_; }
+    std::size_t position() const { return static_cast<std::size_t>(pos_ - begin_); }
 
     Checked null();
     Read<bool> boolean();
@@ -65,35 +93,57 @@ class Reader {
     Read<std::uint32_t> u32();
     // The same rule up to 2^64-1.
     Read<std::uint64_t> u64();
-    // The unescaped bytes; valid while the Document lives.
+    // The unescaped bytes. A string without escapes is a view of the document; one with
+    // escapes lies in the reader, valid until it reads its next string or key.
     Read<std::string_view> string();
 
-    // Skips one value, whatever it holds: it is not counted for nesting nor checked further.
+    // Skips one value, whatever it holds: it is not counted for nesting, and its strings are
+    // checked for syntax only.
     void skip();
     // Takes one value for later reading, checked as if it were entered now.
     Read<Captured> capture();
 
-    // Objects: enter, then next_key() gives each key (a string that must be readable) and the
-    // reader stands on its value, which must be read, skipped or captured before the next
-    // call. None once the object is closed.
+    // Objects: enter, then next_key() gives each key (a string that must be readable; valid
+    // as string() says) and the reader stands on its value, which must be read, skipped or
+    // captured before the next call. None once the object is closed.
     Checked enter_object();
     Read<std::optional<std::string_view>> next_key();
 
     // Arrays: enter, then next_element() is true while an element follows (read it before
-    // the next call), false once the array is closed.
+    // the next call), false once the array is closed or the reader has failed.
     Checked enter_array();
     bool next_element();
 
   private:
     friend class Captured;
-    Reader(const Document& doc, std::uint32_t begin, std::uint32_t end, std::uint32_t depth);
-    const Token* next_token() const;
-    Checked enter(TokenKind kind, std::string_view reason);
+    Reader(std::string_view bytes, std::uint32_t depth);
 
-    const Document* doc_;
-    std::uint32_t pos_;
-    std::uint32_t end_;
-    std::uint32_t depth_;  // containers entered around the cursor, captures' surroundings included
+    // Whether the reader stands on a value that begins with `c`.
+    bool at(char c) const { return at_value_ && !failed_ && pos_ != end_ && *pos_ == c; }
+    std::unexpected<Reject> fail(std::string_view reason);
+    Checked enter(char bracket, std::string_view reason);
+    // After a value or a container's end: white space, and the end of the reader's value.
+    void after_value();
+    void close();
+    bool in_object() const;
+    // One value from `p`, checked as captured or as skipped; nullptr and `reason` on a fault.
+    template <bool captured>
+    const char* scan_value(const char* p, std::string_view& reason) const;
+    Read<std::uint64_t> unsigned_number(std::uint64_t max, std::string_view reason);
+
+    const char* begin_;
+    const char* pos_;  // always on the next byte that is not white space
+    const char* end_;
+    std::uint32_t base_;   // containers around the reader's value (a capture's surroundings)
+    std::uint32_t depth_;  // containers entered, base_ included
+    // One bit per entered level, indexed by depth_: set for an object.
+    std::array<std::uint64_t, (max_nesting + 1 + 63) / 64> objects_{};
+    bool at_value_ = true;  // a value is due: the top one, an element or a member's value
+    bool fresh_ = false;    // the innermost container has given no member or element yet
+    bool done_ = false;
+    bool failed_ = false;
+    std::string_view failure_;
+    std::string scratch_;  // the last string read that held escapes
 };
 
 // One JSON value taken from a document, already checked for nesting and readable strings.
@@ -101,30 +151,27 @@ class Captured {
   public:
     ValueKind kind() const;
     // A fresh reader of this value (depth as where it was captured).
-    Reader reader() const { return Reader(*doc_, begin_, end_, depth_); }
+    Reader reader() const { return Reader(text_, depth_); }
     // For a captured object: the value of `key`, none when absent, rejected when it stands
     // twice.
     Read<std::optional<Captured>> unique_member(std::string_view key) const;
 
   private:
     friend class Reader;
-    Captured(const Document& doc, std::uint32_t begin, std::uint32_t end, std::uint32_t depth)
-        : doc_(&doc), begin_(begin), end_(end), depth_(depth) {}
-    const Document* doc_;
-    std::uint32_t begin_;
-    std::uint32_t end_;
+    Captured(std::string_view text, std::uint32_t depth) : text_(text), depth_(depth) {}
+    std::string_view text_;  // the value's bytes in the document
     std::uint32_t depth_;
 };
 
-// Parses `bytes` and reads exactly one value with `read(Reader&)`, which returns a Read<T>.
-// The Document ends with the call: T must own its strings (no views into it).
+// Reads exactly one value of `bytes` with `read(Reader&)`, which returns a Read<T>, and
+// rejects anything after it but white space. T must own its strings (no views into the
+// reader).
 template <typename F>
 auto read_document(std::string_view bytes, F&& read) -> decltype(read(std::declval<Reader&>())) {
-    auto doc = Document::parse(bytes);
-    if (!doc) return std::unexpected(doc.error());
-    Reader in(*doc);
+    Reader in(bytes);
     auto value = read(in);
-    if (value && !in.finished()) return reject("value not read whole");
+    if (!value) return value;
+    if (auto whole = in.check_finished(); !whole) return std::unexpected(whole.error());
     return value;
 }
 

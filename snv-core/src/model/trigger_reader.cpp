@@ -3,7 +3,9 @@
 #include <initializer_list>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "json/record.h"
@@ -18,9 +20,10 @@ static json::Checked read_value(json::Reader& in, MonthDay& out);
 
 namespace {
 
-// A member of a tagged object, kept whole until the tag says which fields it may hold.
+// A member of a tagged object, kept whole until the tag says which fields it may hold. The
+// key is a copy: the reader's view of it lasts only until the next key.
 struct Member {
-    std::string_view key;
+    std::string key;
     json::Captured value;
 };
 
@@ -55,6 +58,7 @@ json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag re
         if (auto ok = in.enter_object(); !ok) return std::unexpected(ok.error());
         std::optional<std::size_t> tag;
         std::vector<Member> members;
+        members.reserve(8);  // a trigger has a few members: one allocation
         for (;;) {
             auto key = in.next_key();
             if (!key) return std::unexpected(key.error());
@@ -65,9 +69,10 @@ json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag re
                 if (!read) return std::unexpected(read.error());
                 tag = *read;
             } else {
+                std::string name(**key);
                 auto value = in.capture();
                 if (!value) return std::unexpected(value.error());
-                members.push_back({**key, *value});
+                members.push_back({std::move(name), *value});
             }
         }
         if (!tag) return json::reject("tag missing");
