@@ -5,7 +5,7 @@
 
 #include "history/entry_json.h"
 #include "history/history_log.h"
-#include "history/utf8.h"
+#include "json/utf8.h"
 
 namespace snv::history {
 
@@ -55,7 +55,7 @@ void import_legacy_history(redb::Database& db, const os::NativePath& db_path,
                            os::FileSystem& files) {
     const os::NativePath legacy_path = os::join(os::folder_of(db_path), "history.jsonl");
     auto text = files.read_file(legacy_path);
-    if (!text || !is_valid_utf8(*text)) return;
+    if (!text || !json::is_valid_utf8(*text)) return;
 
     std::vector<std::string_view> lines;
     lines.reserve(4);
