@@ -34,6 +34,15 @@ inline std::filesystem::path native(const std::string& path) {
 #endif
 }
 
+// The oracle's form of a path this build's programs use (under Wine: without its drive).
+inline std::string oracle_path(const std::filesystem::path& path) {
+    std::string text = path.generic_string();
+#ifdef _WIN32
+    if (text.starts_with("Z:")) text.erase(0, 2);
+#endif
+    return text;
+}
+
 // A scratch file of the redb tests under the build folder.
 inline std::string scratch_path(const std::string& name) {
     const std::string dir = std::string(SNV_BINARY_DIR) + "/redb-scratch";
@@ -78,8 +87,8 @@ inline int run_oracle(const std::string& args, std::string* out = nullptr) {
     // The shell leaves the output and the exit code in files.
     // Named by process as well: several test programs run the oracle at once.
     static int counter = 0;
-    const std::string base = scratch_path("oracle-" + std::to_string(_getpid()) + "-" +
-                                          std::to_string(++counter));
+    const std::string base =
+        scratch_path("oracle-" + std::to_string(_getpid()) + "-" + std::to_string(++counter));
     const std::string out_file = base + ".out", rc_file = base + ".rc";
     remove_file(rc_file);
     const std::string script = std::string(SNV_ORACLE) + " " + args + " > " + out_file +
