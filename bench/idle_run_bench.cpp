@@ -23,7 +23,7 @@
 
 #include "console.h"
 #include "engine_run.h"
-#include "history/redb_store.h"
+#include "history/history_log.h"
 #include "os/cpu_times.h"
 #include "os/environment.h"
 #include "os/file_system.h"
@@ -31,6 +31,7 @@
 #include "os/power.h"
 #include "os/process.h"
 #include "os/sessions.h"
+#include "redb/storage_backend.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     os::FileSystem& files = os::real_file_system();
     paths::DataDir data_dir(os::real_environment(), files);
     data_dir.set(data.native());
-    history::HistoryLog history(history::real_history_store(), clock, files, data_dir);
+    history::HistoryLog history(clock, files, data_dir, redb::open_file_backend);
     engine::EngineEnv env{clock,
                           os::real_processor_times(),
                           files,

@@ -55,6 +55,9 @@ if [ ! -d "$WINEPREFIX" ]; then
   wineboot --init >/dev/null 2>&1
   wineserver -w  # a service started during the first boot fails to start
 fi
+# A service left by an interrupted run would be starting with the prefix's Wine, and an install
+# then fails (a start pending): remove it first.
+wine "$win_dir/snv-svc.exe" /uninstall >/dev/null 2>&1 || true
 wine "$win_dir/snv-svc.exe" /install --data "Z:${win_dir//\//\\}\\data"
 # The service process: Wine shows the registered command line as its arguments.
 image="Z:${win_dir//\//\\}\\snv-svc.exe --data"

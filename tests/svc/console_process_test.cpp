@@ -9,7 +9,7 @@
 
 #include "os/clock.h"
 #include "support/child_process.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::svc {
 namespace {
@@ -68,7 +68,7 @@ class ConsoleProcess : public ::testing::Test {
         return out.substr(start);
     }
 
-    test::TestFolder folder_{"console"};
+    test::TempFolder folder_{"console"};
     std::filesystem::path data_ = folder_ / "data";
 };
 

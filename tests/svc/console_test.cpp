@@ -149,7 +149,7 @@ TEST_F(ConsoleLoopTest, SleepsOneSecondAfterEachPass) {
 // when its lists are equal.
 TEST(ConsoleMidnight, TheNewDatesPlanIsPrinted) {
     test::TempFolder dir;
-    test::put_file(dir.file("tasks.json"),
+    test::write_file(dir.file("tasks.json"),
                    R"({"version":1,"tasks":[{"id":"d","enabled":true,"action":"lock",)"
                    R"("trigger":{"type":"daily","time":"10:00","start":"2025-01-01"}}]})");
     test::FakeEngineEnv seams;

@@ -17,7 +17,7 @@
 
 #include "os/path.h"
 #include "support/child_process.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::svc {
 namespace {
@@ -123,7 +123,7 @@ class WineServiceManager : public ::testing::Test {
 
     test::ChildRun run(const std::vector<std::string>& args) { return test::run_child(exe_, args); }
 
-    test::TestFolder folder_{"service manager"};
+    test::TempFolder folder_{"service manager"};
     std::filesystem::path program_dir_ = folder_ / "prog dir";
     std::filesystem::path exe_ = program_dir_ / "snv-svc.exe";
     std::filesystem::path data_ = folder_ / "my data";

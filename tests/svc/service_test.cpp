@@ -241,7 +241,7 @@ TEST_F(ServiceRunTest, TheDispatcherRunsTheServiceUntilAStopArrivesDuringTheWait
 // recorded, although its deadline has passed by then.
 TEST(ServiceRunEngine, ActionsWaitingForTheirCountdownAreDroppedByAStop) {
     test::TempFolder dir;
-    test::put_file(dir.file("tasks.json"),
+    test::write_file(dir.file("tasks.json"),
                    R"({"version":1,"tasks":[{"id":"t","enabled":true,"action":"lock",)"
                    R"("trigger":{"type":"once","at":"2025-03-12T10:00:30"}}]})");
     test::FakeEngineEnv seams;
