@@ -59,15 +59,12 @@ fi
 # then fails (a start pending): remove it first.
 wine "$win_dir/snv-svc.exe" /uninstall >/dev/null 2>&1 || true
 wine "$win_dir/snv-svc.exe" /install --data "Z:${win_dir//\//\\}\\data"
-# The service process: Wine shows the registered command line as its arguments.
-image="Z:${win_dir//\//\\}\\snv-svc.exe --data"
+# The service process: ps shows the registered command line as its arguments.
+export IMAGE="Z:${win_dir//\//\\}\\snv-svc.exe --data"
 service_pid=""
 for _ in $(seq 100); do
-  for p in /proc/[0-9]*; do
-    args=$(tr '\0' ' ' 2>/dev/null <"$p/cmdline") || continue
-    if [[ $args == *"$image"* ]]; then service_pid=${p#/proc/}; fi
-  done
-  [ -n "$service_pid" ] && break
+  service_pid=$(ps -eo pid=,args= | awk 'index($0, ENVIRON["IMAGE"]) {print $1; exit}')
+  if [ -n "$service_pid" ]; then break; fi
   sleep 0.1
 done
 if [ -n "$service_pid" ]; then
