@@ -63,7 +63,7 @@ wine "$win_dir/snv-svc.exe" /install --data "Z:${win_dir//\//\\}\\data"
 export IMAGE="Z:${win_dir//\//\\}\\snv-svc.exe --data"
 service_pid=""
 for _ in $(seq 100); do
-  service_pid=$(ps -eo pid=,args= | awk 'index($0, ENVIRON["IMAGE"]) {print $1; exit}')
+  service_pid=$(ps -eo pid=,args= | awk 'index($0, ENVIRON["IMAGE"]) && !found {found = $1} END {print found}')
   if [ -n "$service_pid" ]; then break; fi
   sleep 0.1
 done
