@@ -80,19 +80,26 @@ class Scanner {
     std::string_view rest_;
 };
 
-std::optional<Date> scan_date(Scanner& s) {
+struct Ymd {
+    std::int64_t year = 0;
+    std::int64_t month = 0;
+    std::int64_t day = 0;
+};
+
+bool scan_date(Scanner& s, Ymd& d) {
     const auto year = s.year();
-    if (!year) return std::nullopt;
+    if (!year) return false;
     s.skip_space();
-    if (!s.literal('-')) return std::nullopt;
+    if (!s.literal('-')) return false;
     const auto month = s.small_number();
-    if (!month) return std::nullopt;
+    if (!month) return false;
     s.skip_space();
-    if (!s.literal('-')) return std::nullopt;
+    if (!s.literal('-')) return false;
     const auto day = s.small_number();
-    if (!day) return std::nullopt;
+    if (!day) return false;
     s.skip_space();
-    return Date::from_civil(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day));
+    d = Ymd{*year, *month, *day};
+    return true;
 }
 
 struct Hms {
@@ -117,25 +124,73 @@ bool scan_seconds(Scanner& s, Hms& t) {
     return true;
 }
 
-std::optional<Hms> scan_time(Scanner& s, bool seconds_required) {
-    Hms t;
+bool scan_time(Scanner& s, bool seconds_required, Hms& t) {
     const auto hour = s.small_number();
-    if (!hour) return std::nullopt;
+    if (!hour) return false;
     s.skip_space();
-    if (!s.literal(':')) return std::nullopt;
+    if (!s.literal(':')) return false;
     const auto minute = s.small_number();
-    if (!minute) return std::nullopt;
-    t.hour = *hour;
-    t.minute = *minute;
+    if (!minute) return false;
+    t = Hms{*hour, *minute, 0, 0};
     const std::string_view after_minute = s.rest();
     if (!scan_seconds(s, t)) {
-        if (seconds_required) return std::nullopt;
+        if (seconds_required) return false;
         // The seconds are optional: what follows the minute must then be white space only.
         t = Hms{*hour, *minute, 0, 0};
         s.reset(after_minute);
     }
     s.skip_space();
-    return t;
+    return true;
+}
+
+// The forms the programs write ("2026-03-14", "07:05", "07:05:09.5", "2026-03-14T07:05:09")
+// are read directly, without the scanner's white-space checks between every part; any other
+// text, one with white space or short numbers included, goes to the scanner, which reads
+// these forms to the same numbers.
+
+// The two decimal digits at `p`, or -1.
+int two_digits(const char* p) {
+    const unsigned tens = static_cast<unsigned char>(p[0]) - unsigned{'0'};
+    const unsigned ones = static_cast<unsigned char>(p[1]) - unsigned{'0'};
+    if (tens > 9 || ones > 9) return -1;
+    return static_cast<int>(tens * 10 + ones);
+}
+
+// "YYYY-MM-DD" at the start of `text`.
+bool fixed_date(std::string_view text, Ymd& d) {
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return false;
+    const int century = two_digits(&text[0]);
+    const int year = two_digits(&text[2]);
+    const int month = two_digits(&text[5]);
+    const int day = two_digits(&text[8]);
+    if (century < 0 || year < 0 || month < 0 || day < 0) return false;
+    d = Ymd{century * 100 + year, month, day};
+    return true;
+}
+
+// All of `text` as "HH:MM:SS", "HH:MM:SS." and digits, or "HH:MM" when seconds are optional.
+bool fixed_time(std::string_view text, bool seconds_required, Hms& t) {
+    if (text.size() < 5 || text[2] != ':') return false;
+    const int hour = two_digits(&text[0]);
+    const int minute = two_digits(&text[3]);
+    if (hour < 0 || minute < 0) return false;
+    t = Hms{hour, minute, 0, 0};
+    if (text.size() == 5) return !seconds_required;
+    if (text.size() < 8 || text[5] != ':') return false;
+    const int second = two_digits(&text[6]);
+    if (second < 0) return false;
+    t.second = second;
+    if (text.size() == 8) return true;
+    if (text[8] != '.') return false;
+    Scanner fraction(text.substr(9));
+    const auto nanos = fraction.fraction();
+    if (!nanos || !fraction.done()) return false;
+    t.nanos = *nanos;
+    return true;
+}
+
+std::optional<Date> to_date(const Ymd& d) {
+    return Date::from_civil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day));
 }
 
 std::optional<TimeOfDay> to_time(const Hms& t) {
@@ -147,27 +202,36 @@ std::optional<TimeOfDay> to_time(const Hms& t) {
 }  // namespace
 
 std::optional<Date> parse_date(std::string_view text) {
-    Scanner s(text);
-    auto date = scan_date(s);
-    if (!date || !s.done()) return std::nullopt;
-    return date;
+    Ymd d;
+    if (text.size() != 10 || !fixed_date(text, d)) {
+        Scanner s(text);
+        if (!scan_date(s, d) || !s.done()) return std::nullopt;
+    }
+    return to_date(d);
 }
 
 std::optional<TimeOfDay> parse_time_of_day(std::string_view text) {
-    Scanner s(text);
-    const auto t = scan_time(s, false);
-    if (!t || !s.done()) return std::nullopt;
-    return to_time(*t);
+    Hms t;
+    if (!fixed_time(text, false, t)) {
+        Scanner s(text);
+        if (!scan_time(s, false, t) || !s.done()) return std::nullopt;
+    }
+    return to_time(t);
 }
 
 std::optional<DateTime> parse_date_time(std::string_view text) {
-    Scanner s(text);
-    const auto date = scan_date(s);
-    if (!date || !s.literal('T')) return std::nullopt;
-    const auto t = scan_time(s, true);
-    if (!t || !s.done()) return std::nullopt;
-    const auto time = to_time(*t);
-    if (!time) return std::nullopt;
+    Ymd d;
+    Hms t;
+    if (text.size() < 19 || !fixed_date(text, d) || text[10] != 'T' ||
+        !fixed_time(text.substr(11), true, t)) {
+        Scanner s(text);
+        if (!scan_date(s, d) || !s.literal('T') || !scan_time(s, true, t) || !s.done()) {
+            return std::nullopt;
+        }
+    }
+    const auto date = to_date(d);
+    const auto time = to_time(t);
+    if (!date || !time) return std::nullopt;
     return DateTime{*date, *time};
 }
 
