@@ -80,26 +80,19 @@ class Scanner {
     std::string_view rest_;
 };
 
-struct Ymd {
-    std::int64_t year = 0;
-    std::int64_t month = 0;
-    std::int64_t day = 0;
-};
-
-bool scan_date(Scanner& s, Ymd& d) {
+std::optional<Date> scan_date(Scanner& s) {
     const auto year = s.year();
-    if (!year) return false;
+    if (!year) return std::nullopt;
     s.skip_space();
-    if (!s.literal('-')) return false;
+    if (!s.literal('-')) return std::nullopt;
     const auto month = s.small_number();
-    if (!month) return false;
+    if (!month) return std::nullopt;
     s.skip_space();
-    if (!s.literal('-')) return false;
+    if (!s.literal('-')) return std::nullopt;
     const auto day = s.small_number();
-    if (!day) return false;
+    if (!day) return std::nullopt;
     s.skip_space();
-    d = Ymd{*year, *month, *day};
-    return true;
+    return Date::from_civil(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day));
 }
 
 struct Hms {
@@ -124,29 +117,36 @@ bool scan_seconds(Scanner& s, Hms& t) {
     return true;
 }
 
-bool scan_time(Scanner& s, bool seconds_required, Hms& t) {
+std::optional<Hms> scan_time(Scanner& s, bool seconds_required) {
+    Hms t;
     const auto hour = s.small_number();
-    if (!hour) return false;
+    if (!hour) return std::nullopt;
     s.skip_space();
-    if (!s.literal(':')) return false;
+    if (!s.literal(':')) return std::nullopt;
     const auto minute = s.small_number();
-    if (!minute) return false;
-    t = Hms{*hour, *minute, 0, 0};
+    if (!minute) return std::nullopt;
+    t.hour = *hour;
+    t.minute = *minute;
     const std::string_view after_minute = s.rest();
     if (!scan_seconds(s, t)) {
-        if (seconds_required) return false;
+        if (seconds_required) return std::nullopt;
         // The seconds are optional: what follows the minute must then be white space only.
         t = Hms{*hour, *minute, 0, 0};
         s.reset(after_minute);
     }
     s.skip_space();
-    return true;
+    return t;
 }
 
-// The forms the programs write ("2026-03-14", "07:05", "07:05:09.5", "2026-03-14T07:05:09")
-// are read directly, without the scanner's white-space checks between every part; any other
-// text, one with white space or short numbers included, goes to the scanner, which reads
-// these forms to the same numbers.
+std::optional<TimeOfDay> to_time(const Hms& t) {
+    if (t.hour > 23 || t.minute > 59 || t.second > 60) return std::nullopt;
+    return TimeOfDay::from_hms(static_cast<unsigned>(t.hour), static_cast<unsigned>(t.minute),
+                               static_cast<unsigned>(t.second), t.nanos);
+}
+
+// The forms the programs write ("2026-03-14", "07:05:09", "2026-03-14T07:05:09.5") are read
+// directly, without the scanner's checks for white space between every part. Any other text,
+// or one of these forms naming no date or time, goes to the scanner, which decides.
 
 // The two decimal digits at `p`, or -1.
 int two_digits(const char* p) {
@@ -156,82 +156,76 @@ int two_digits(const char* p) {
     return static_cast<int>(tens * 10 + ones);
 }
 
-// "YYYY-MM-DD" at the start of `text`.
-bool fixed_date(std::string_view text, Ymd& d) {
-    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return false;
+// "YYYY-MM-DD" at the start of `text`, which holds at least ten bytes.
+std::optional<Date> fixed_date(std::string_view text) {
+    if (text[4] != '-' || text[7] != '-') return std::nullopt;
     const int century = two_digits(&text[0]);
     const int year = two_digits(&text[2]);
     const int month = two_digits(&text[5]);
     const int day = two_digits(&text[8]);
-    if (century < 0 || year < 0 || month < 0 || day < 0) return false;
-    d = Ymd{century * 100 + year, month, day};
-    return true;
+    if (century < 0 || year < 0 || month < 0 || day < 0) return std::nullopt;
+    return Date::from_civil(century * 100 + year, static_cast<unsigned>(month),
+                            static_cast<unsigned>(day));
 }
 
-// All of `text` as "HH:MM:SS", "HH:MM:SS." and digits, or "HH:MM" when seconds are optional.
-bool fixed_time(std::string_view text, bool seconds_required, Hms& t) {
-    if (text.size() < 5 || text[2] != ':') return false;
+// All of `text` as "HH:MM:SS", as that with "." and digits, or as "HH:MM" when the seconds may
+// be left out.
+std::optional<TimeOfDay> fixed_time(std::string_view text, bool seconds_required) {
+    if (text.size() < 5 || text[2] != ':') return std::nullopt;
     const int hour = two_digits(&text[0]);
     const int minute = two_digits(&text[3]);
-    if (hour < 0 || minute < 0) return false;
-    t = Hms{hour, minute, 0, 0};
-    if (text.size() == 5) return !seconds_required;
-    if (text.size() < 8 || text[5] != ':') return false;
-    const int second = two_digits(&text[6]);
-    if (second < 0) return false;
-    t.second = second;
-    if (text.size() == 8) return true;
-    if (text[8] != '.') return false;
-    Scanner fraction(text.substr(9));
-    const auto nanos = fraction.fraction();
-    if (!nanos || !fraction.done()) return false;
-    t.nanos = *nanos;
-    return true;
-}
-
-std::optional<Date> to_date(const Ymd& d) {
-    return Date::from_civil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day));
-}
-
-std::optional<TimeOfDay> to_time(const Hms& t) {
-    if (t.hour > 23 || t.minute > 59 || t.second > 60) return std::nullopt;
-    return TimeOfDay::from_hms(static_cast<unsigned>(t.hour), static_cast<unsigned>(t.minute),
-                               static_cast<unsigned>(t.second), t.nanos);
+    if (hour < 0 || minute < 0) return std::nullopt;
+    int second = 0;
+    std::uint32_t nanos = 0;
+    if (text.size() > 5 || seconds_required) {
+        if (text.size() < 8 || text[5] != ':') return std::nullopt;
+        second = two_digits(&text[6]);
+        if (second < 0) return std::nullopt;
+        if (text.size() > 8) {
+            if (text[8] != '.') return std::nullopt;
+            Scanner fraction(text.substr(9));
+            const auto value = fraction.fraction();
+            if (!value || !fraction.done()) return std::nullopt;
+            nanos = *value;
+        }
+    }
+    return TimeOfDay::from_hms(static_cast<unsigned>(hour), static_cast<unsigned>(minute),
+                               static_cast<unsigned>(second), nanos);
 }
 
 }  // namespace
 
 std::optional<Date> parse_date(std::string_view text) {
-    Ymd d;
-    if (text.size() != 10 || !fixed_date(text, d)) {
-        Scanner s(text);
-        if (!scan_date(s, d) || !s.done()) return std::nullopt;
+    if (text.size() == 10) {
+        if (auto date = fixed_date(text)) return date;
     }
-    return to_date(d);
+    Scanner s(text);
+    auto date = scan_date(s);
+    if (!date || !s.done()) return std::nullopt;
+    return date;
 }
 
 std::optional<TimeOfDay> parse_time_of_day(std::string_view text) {
-    Hms t;
-    if (!fixed_time(text, false, t)) {
-        Scanner s(text);
-        if (!scan_time(s, false, t) || !s.done()) return std::nullopt;
-    }
-    return to_time(t);
+    if (auto time = fixed_time(text, false)) return time;
+    Scanner s(text);
+    const auto t = scan_time(s, false);
+    if (!t || !s.done()) return std::nullopt;
+    return to_time(*t);
 }
 
 std::optional<DateTime> parse_date_time(std::string_view text) {
-    Ymd d;
-    Hms t;
-    if (text.size() < 19 || !fixed_date(text, d) || text[10] != 'T' ||
-        !fixed_time(text.substr(11), true, t)) {
-        Scanner s(text);
-        if (!scan_date(s, d) || !s.literal('T') || !scan_time(s, true, t) || !s.done()) {
-            return std::nullopt;
-        }
+    if (text.size() >= 19 && text[10] == 'T') {
+        const auto date = fixed_date(text);
+        const auto time = fixed_time(text.substr(11), true);
+        if (date && time) return DateTime{*date, *time};
     }
-    const auto date = to_date(d);
-    const auto time = to_time(t);
-    if (!date || !time) return std::nullopt;
+    Scanner s(text);
+    const auto date = scan_date(s);
+    if (!date || !s.literal('T')) return std::nullopt;
+    const auto t = scan_time(s, true);
+    if (!t || !s.done()) return std::nullopt;
+    const auto time = to_time(*t);
+    if (!time) return std::nullopt;
     return DateTime{*date, *time};
 }
 
