@@ -153,8 +153,12 @@ TEST(CalendarText, ReadsDateTimes) {
 // reading, which must agree on every variant around those forms.
 TEST(CalendarText, WrittenFormsReadAsTheGeneralRulesDo) {
     const std::string written[] = {
-        "2026-03-14",          "2024-02-29",           "07:05",
-        "23:59:60",            "07:05:09.123456789012", "2026-03-14T07:05:09",
+        "2026-03-14",
+        "2024-02-29",
+        "07:05",
+        "23:59:60",
+        "07:05:09.123456789012",
+        "2026-03-14T07:05:09",
         "2026-12-31T23:59:60.25",
     };
     const std::string changes[] = {"", "0", "9", "12", "-", "+", ":", "T", ".", " ", "x", "\u3000"};

@@ -47,7 +47,7 @@ Checked read_record(Reader& in, std::span<const Field> fields) {
     }
 }
 
-Checked read_object_fields(Reader& in, std::span<const Field> fields) {
+Checked read_object_fields(Reader& in, std::span<const Field> fields, OtherMembers others) {
     std::uint64_t seen = 0;
     if (fields.size() > 64) return reject("record with more than 64 fields");
     for (;;) {
@@ -57,7 +57,11 @@ Checked read_object_fields(Reader& in, std::span<const Field> fields) {
         std::size_t i = 0;
         while (i < fields.size() && !same_key(fields[i].key(), **key)) ++i;
         if (i == fields.size()) {
-            in.skip();
+            if (others == OtherMembers::skipped) {
+                in.skip();
+            } else if (auto value = in.capture(); !value) {
+                return std::unexpected(value.error());
+            }
             continue;
         }
         const std::uint64_t bit = std::uint64_t{1} << i;
