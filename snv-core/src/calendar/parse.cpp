@@ -146,7 +146,8 @@ std::optional<TimeOfDay> to_time(const Hms& t) {
 
 // The forms the programs write ("2026-03-14", "07:05:09", "2026-03-14T07:05:09.5") are read
 // directly, without the scanner's checks for white space between every part. Any other text,
-// or one of these forms naming no date or time, goes to the scanner, which decides.
+// or one of these forms naming no date or time, goes to the scanner, which decides. Inlined
+// whole, so that their optional results stay in registers.
 
 // The two decimal digits at `p`, or -1.
 int two_digits(const char* p) {
@@ -157,7 +158,7 @@ int two_digits(const char* p) {
 }
 
 // "YYYY-MM-DD" at the start of `text`, which holds at least ten bytes.
-std::optional<Date> fixed_date(std::string_view text) {
+[[gnu::always_inline]] inline std::optional<Date> fixed_date(std::string_view text) {
     if (text[4] != '-' || text[7] != '-') return std::nullopt;
     const int century = two_digits(&text[0]);
     const int year = two_digits(&text[2]);
@@ -170,7 +171,8 @@ std::optional<Date> fixed_date(std::string_view text) {
 
 // All of `text` as "HH:MM:SS", as that with "." and digits, or as "HH:MM" when the seconds may
 // be left out.
-std::optional<TimeOfDay> fixed_time(std::string_view text, bool seconds_required) {
+[[gnu::always_inline]] inline std::optional<TimeOfDay> fixed_time(std::string_view text,
+                                                                  bool seconds_required) {
     if (text.size() < 5 || text[2] != ':') return std::nullopt;
     const int hour = two_digits(&text[0]);
     const int minute = two_digits(&text[3]);
