@@ -40,6 +40,9 @@ class FileSystem {
 
     // Creates the file, or truncates it when it exists, and writes all of `bytes`, flushed to
     // the disk: a file renamed over another must hold its data before the rename can last.
+    // Never writes through a link: a symbolic link or junction at `path`, or a file with more
+    // than one name, is refused untouched (the last component only; the folders on the way
+    // may be links). The same holds for overwrite_file.
     virtual Status write_file(const NativePath& path, std::string_view bytes) = 0;
 
     // Renames `from` to `to`, replacing `to` when it exists, in one step. Windows: MoveFileExW

@@ -27,6 +27,20 @@ NativePath parent_of(const NativePath& path) {
     return path.substr(0, cut + 1);
 }
 
+// Opens the file for writing, creating it when missing, but never through a symbolic link at
+// `path`, and only when it is a regular file of its own (one link): the service writes as
+// LocalSystem in a folder that other programs can write, so a planted link must not redirect
+// its write. O_NONBLOCK keeps a planted FIFO from blocking the open.
+Result<int> open_own_file(const NativePath& path, int access) {
+    Fd fd(::open(path.c_str(), access | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!fd.ok()) return std::unexpected(last_system_error());
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return std::unexpected(last_system_error());
+    if (!S_ISREG(st.st_mode)) return std::unexpected(system_error(EINVAL));
+    if (st.st_nlink != 1) return std::unexpected(system_error(EMLINK));
+    return fd.release();
+}
+
 bool is_folder(const NativePath& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -59,8 +73,10 @@ class PosixFileSystem final : public FileSystem {
     }
 
     Status write_file(const NativePath& path, std::string_view bytes) override {
-        Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (!fd.ok()) return std::unexpected(last_system_error());
+        auto opened = open_own_file(path, O_WRONLY);
+        if (!opened) return std::unexpected(opened.error());
+        Fd fd(*opened);
+        if (::ftruncate(fd.get(), 0) != 0) return std::unexpected(last_system_error());
         if (auto written = posix::write_all_at(fd.get(), bytes, 0); !written) return written;
         return posix::flush(fd.get());
     }
@@ -71,8 +87,9 @@ class PosixFileSystem final : public FileSystem {
     }
 
     Status overwrite_file(const NativePath& path, std::string_view bytes) override {
-        Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-        if (!fd.ok()) return std::unexpected(last_system_error());
+        auto opened = open_own_file(path, O_RDWR);
+        if (!opened) return std::unexpected(opened.error());
+        Fd fd(*opened);
         auto old = posix::read_all(fd.get());
         if (!old) return std::unexpected(old.error());
         const auto old_size = static_cast<off_t>(old->size());

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "os/system_error.h"
 #include "win32/file_io.h"
 #include "win32/handle.h"
@@ -55,6 +57,22 @@ std::optional<FileTime> target_last_write(const NativePath& path) {
     return filetime_count(info.ftLastWriteTime);
 }
 
+// Opens the file with `access`, creating it when missing, as the entry itself: a symbolic link
+// or junction at `path` is opened as the link and refused, and so is a file with more than one
+// name. The service writes as LocalSystem in a folder that other programs can write.
+Result<Handle> open_own_file(const NativePath& path, DWORD access) {
+    Handle h(CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!h.ok()) return std::unexpected(last_system_error());
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h.get(), &info)) return std::unexpected(last_system_error());
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return std::unexpected(system_error(ERROR_CANT_ACCESS_FILE));
+    }
+    if (info.nNumberOfLinks != 1) return std::unexpected(system_error(ERROR_TOO_MANY_LINKS));
+    return h;
+}
+
 class Win32FileSystem final : public FileSystem {
   public:
     Result<Metadata> metadata(const NativePath& path) override {
@@ -89,9 +107,10 @@ class Win32FileSystem final : public FileSystem {
     }
 
     Status write_file(const NativePath& path, std::string_view bytes) override {
-        Handle h(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!h.ok()) return std::unexpected(last_system_error());
+        auto opened = open_own_file(path, GENERIC_WRITE);
+        if (!opened) return std::unexpected(opened.error());
+        const Handle h = std::move(*opened);
+        if (auto emptied = win32::set_size(h.get(), 0); !emptied) return emptied;
         if (auto written = win32::write_all_at(h.get(), bytes, 0); !written) return written;
         return win32::flush(h.get());
     }
@@ -104,9 +123,9 @@ class Win32FileSystem final : public FileSystem {
     }
 
     Status overwrite_file(const NativePath& path, std::string_view bytes) override {
-        Handle h(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!h.ok()) return std::unexpected(last_system_error());
+        auto opened = open_own_file(path, GENERIC_READ | GENERIC_WRITE);
+        if (!opened) return std::unexpected(opened.error());
+        const Handle h = std::move(*opened);
         auto old = win32::read_all(h.get());
         if (!old) return std::unexpected(old.error());
         const std::uint64_t old_size = old->size();

@@ -13,6 +13,15 @@ class Handle {
     ~Handle() { reset(); }
     Handle(const Handle&) = delete;
     Handle& operator=(const Handle&) = delete;
+    Handle(Handle&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
+    Handle& operator=(Handle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            h_ = other.h_;
+            other.h_ = nullptr;
+        }
+        return *this;
+    }
 
     HANDLE get() const { return h_; }
     bool ok() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }

@@ -86,6 +86,31 @@ class Engine {
     // Takes its first processor-time sample.
     explicit Engine(const EngineEnv& env);
 
+    // One pass, about once a second: probe, queued actions, and while the desktop program is
+    // closed the plan, the due triggers and their hand-off. Every failure is handled inside.
+    void tick();
+
+    // Looks at the signed-in users and the desktop program's mutex; re-arms the watches when
+    // the desktop program has gone since the last probe.
+    void probe();
+    // Every idle watch armed, every processor accumulation back to zero.
+    void rearm_watches();
+    // Whole seconds for which the probes have seen nobody signed in; 0 while somebody is.
+    std::uint64_t no_user_seconds();
+
+    // The processor load in percent over the interval since the last sample, when this call
+    // took a new sample (at most every 3 s) and an earlier one exists.
+    std::optional<float> sample_cpu();
+    // The tasks due at `now`: alarms in plan order, then idle watches, then processor watches.
+    std::vector<DueItem> collect_due(const calendar::DateTime& now, std::uint64_t no_user_secs,
+                                     std::optional<float> load);
+
+    // Hands one due task to the desktop program in the user's session, or queues it for the
+    // service's own countdown.
+    void hand_off(DueItem item);
+    // Records and performs the queued actions whose countdown has run out.
+    void run_pending();
+
     EngineEnv env;
 
     std::optional<CpuTimes> cpu_prev;
