@@ -1,74 +1,78 @@
-// Time of one history append (open, import check, one transaction, close) on a fresh file
-// and on a full table, and of importing a 12000-line history.jsonl.
+// One history append (open with the lock wait, import check, one transaction with the prune,
+// close), each in a process of its own as the service makes them, on copies of the same full
+// table of 10000 entries written by the real library; beside it the real library's own append
+// to the same file. Prints both medians, their ratio, and the size the file settles at.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
-#include "history/append_entry.h"
 #include "history/history_log.h"
-#include "history/redb_store.h"
 #include "os/clock.h"
+#include "os/environment.h"
 #include "os/file_system.h"
+#include "redb/storage_backend.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace snv;
 
 namespace {
 
-history::Entry sample(int i) {
-    return {history::entry_time({2026, 3, 14, 22, 0, 5, 0}), history::EntryKind::executed,
-            model::Action::shutdown, "Shut down \u00b7 Every day at 22:00 #" + std::to_string(i)};
+int append_once(const char* path) {
+    paths::DataDir data_dir(os::real_environment(), os::real_file_system());
+    history::HistoryLog log(os::real_clock(), os::real_file_system(), data_dir,
+                            redb::open_file_backend);
+    const history::Entry entry{history::entry_time({2026, 3, 14, 22, 0, 5, 0}),
+                               history::EntryKind::executed, model::Action::shutdown,
+                               "Shut down \u00b7 Every day at 22:00"};
+    return log.append_history_entry(os::to_native(path), entry) ? 0 : 1;
 }
 
-std::string legacy_lines(int n) {
-    std::string text;
-    for (int k = 0; k < n; ++k) {
-        text += R"({"time":"2026-01-01T00:00:00","kind":"cancelled","detail":")" +
-                std::to_string(k) + "\"}\n";
-    }
-    return text;
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
-double ms_since(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+double time_command(const std::string& cmd) {
+    const auto start = std::chrono::steady_clock::now();
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", cmd.c_str());
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 }  // namespace
 
-int main() {
-    const fs::path folder = fs::temp_directory_path() / "snv-history-bench";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const os::NativePath db = os::join(folder.string(), "history.redb");
-    history::HistoryEnv env{history::real_history_store(), os::real_clock(),
-                            os::real_file_system()};
-
-    const int fresh = 500;
-    auto start = Clock::now();
-    for (int i = 0; i < fresh; ++i) (void)history::append_history_entry(env, db, sample(i));
-    std::printf("append, table of up to %d entries: %.3f ms each\n", fresh,
-                ms_since(start) / fresh);
-
-    // Fill the table up to the limit through one import of the rest.
-    std::ofstream(folder / "history.jsonl", std::ios::binary) << legacy_lines(10000 - fresh);
-    (void)history::append_history_entry(env, db, sample(fresh));
-    const int full = 200;
-    start = Clock::now();
-    for (int i = 0; i < full; ++i) (void)history::append_history_entry(env, db, sample(i));
-    std::printf("append, full table of 10000 (one prune each): %.3f ms each\n",
-                ms_since(start) / full);
-
-    fs::remove(folder / "history.redb");
-    std::ofstream(folder / "history.jsonl", std::ios::binary) << legacy_lines(12000);
-    start = Clock::now();
-    (void)history::append_history_entry(env, db, sample(0));
-    std::printf("import of 12000 lines into a new file, with the append: %.1f ms\n",
-                ms_since(start));
-    std::printf("history.redb after it: %llu bytes\n",
-                static_cast<unsigned long long>(fs::file_size(folder / "history.redb")));
-    fs::remove_all(folder);
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--append-once") return append_once(argv[2]);
+    const std::string oracle =
+        argc > 1 ? argv[1] : "/work/shared/tools/redb-oracle/bin/redb-oracle";
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 31;
+    const fs::path dir = fs::temp_directory_path() / "snv-history-bench";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string base = (dir / "base.redb").string();
+    const std::string copy = (dir / "history.redb").string();
+    if (std::system((oracle + " fixture history:10000:0 " + base + " > /dev/null").c_str()) != 0)
+        return 1;
+    std::vector<double> ours, theirs;
+    for (int i = 0; i < runs; ++i) {
+        fs::copy_file(base, copy, fs::copy_options::overwrite_existing);
+        ours.push_back(time_command(std::string(argv[0]) + " --append-once " + copy));
+        fs::copy_file(base, copy, fs::copy_options::overwrite_existing);
+        theirs.push_back(
+            time_command(oracle + " append " + copy +
+                         " '{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}'"));
+    }
+    const double a = median(ours), b = median(theirs);
+    std::printf(
+        "history append to a full table of 10000 entries, %d runs each, one process per run\n",
+        runs);
+    std::printf(
+        "history log:  median %.2f ms\nredb-oracle:  median %.2f ms\nratio (ours / redb): %.2f\n",
+        a, b, a / b);
+    fs::remove_all(dir);
     return 0;
 }

@@ -24,8 +24,7 @@
 
 #include "calendar/date.h"
 #include "calendar/time_of_day.h"
-#include "history/entry_reader.h"
-#include "history/entry_writer.h"
+#include "history/entry_json.h"
 #include "model/settings_file.h"
 #include "model/task_reader.h"
 #include "model/task_writer.h"

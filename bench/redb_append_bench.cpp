@@ -8,24 +8,27 @@
 #include <string>
 #include <vector>
 
-#include "redb/write_session.h"
+#include "redb/database.h"
 
 namespace {
 
 int append_once(const char* path) {
-    auto session = redb::WriteSession::open(snv::os::to_native(path));
-    if (!session) return 1;
-    auto txn = (*session)->begin_write();
-    if (!txn || !txn->open_table("history")) return 1;
-    auto last = txn->last();
+    constexpr redb::TableDefinition<redb::U64, redb::Str> kHistory{"history"};
+    auto db = redb::Database::create(path);
+    if (!db) return 1;
+    auto txn = db->begin_write();
+    if (!txn) return 1;
+    auto table = txn->open_table(kHistory);
+    if (!table) return 1;
+    auto last = table->last();
     if (!last) return 1;
-    if (!txn->insert(*last ? (*last)->first + 1 : 0,
-                     "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}"))
+    if (!table->insert(*last ? (*last)->first + 1 : 0,
+                       "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}"))
         return 1;
-    for (auto n = txn->len(); n && *n > 10000; n = txn->len())
-        if (!txn->remove_first()) return 1;
+    for (auto n = table->len(); n && *n > 10000; n = table->len())
+        if (!table->pop_first()) return 1;
     if (!txn->commit()) return 1;
-    return (*session)->close() ? 0 : 1;
+    return db->close() ? 0 : 1;
 }
 
 double median(std::vector<double> v) {

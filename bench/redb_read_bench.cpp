@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr redb::TableSpec<redb::U64, redb::Str> kHistory{"history"};
+constexpr redb::TableDefinition<redb::U64, redb::Str> kHistory{"history"};
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     std::uint64_t checksum = 0;
     for (int run = 0; run < 20; ++run) {
         ours.push_back(millis([&] {
-            auto db = redb::Database::create(snv::os::to_native(path));
+            auto db = redb::Database::create(path);
             if (!db) std::exit(1);
             auto table = db->begin_read()->open_table(kHistory);
             if (!table) std::exit(1);
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
             });
         }));
         {
-            auto db = redb::Database::create(snv::os::to_native(path));
+            auto db = redb::Database::create(path);
             auto table = db->begin_read()->open_table(kHistory);
             lookups.push_back(millis([&] {
                 for (std::uint64_t k = 0; k < 10000; k += 10) checksum += (*table->get(k))->size();

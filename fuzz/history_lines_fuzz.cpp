@@ -5,14 +5,13 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "history/entry_reader.h"
-#include "history/entry_writer.h"
-#include "history/legacy_lines.h"
-#include "history/utf8.h"
+#include "history/entry_json.h"
+#include "history/legacy_import.h"
+#include "json/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (!snv::history::is_valid_utf8(text)) return 0;
+    if (!snv::json::is_valid_utf8(text)) return 0;
     snv::history::LegacyLineCursor cursor{text};
     while (auto line = snv::history::next_legacy_entry_line(cursor)) {
         if (line->find('\n') != std::string_view::npos) std::abort();

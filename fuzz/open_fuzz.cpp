@@ -1,16 +1,16 @@
-// Opens an arbitrary file image as a database and reads everything reachable in it. Any
-// input must end in a value or an error: no crash, hang or out-of-bounds read.
+// Opens an arbitrary file image as a database and reads everything reachable in it. Any input
+// must end in a value or an error: no crash, hang or out-of-bounds read.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 
-#include "os/db_file.h"
 #include "redb/database.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    auto file = std::make_unique<snv::os::MemoryDbFile>(std::span<const std::uint8_t>(data, size));
-    auto db = redb::Database::create(std::move(file));
+    auto backend =
+        std::make_unique<redb::InMemoryBackend>(std::span<const std::uint8_t>(data, size));
+    auto db = redb::Database::create(std::move(backend));
     if (!db) return 0;
     auto txn = db->begin_read();
     if (!txn) return 0;

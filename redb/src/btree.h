@@ -1,57 +1,88 @@
 #pragma once
 
-#include <compare>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "btree_page.h"
-#include "file_pages.h"
+#include "key_order.h"
+#include "page_store.h"
 #include "super_header.h"
 
-namespace redb {
+namespace redb::detail {
 
-// Orders two stored keys as the key type does.
-using KeyOrder = std::strong_ordering (*)(Bytes, Bytes);
-std::strong_ordering order_bytes(Bytes a, Bytes b);  // &str, &[u8]: byte-wise
-std::strong_ordering order_u64(Bytes a, Bytes b);    // u64, little-endian
-std::strong_ordering order_u32(Bytes a, Bytes b);
-
-struct Entry {
-    std::vector<std::uint8_t> key;
-    std::vector<std::uint8_t> value;
-};
-
-// Read access to one B-tree. A corrupt tree (bad page, cycle, excessive depth, a page reached
-// twice) gives a Corrupted error, never a crash or an endless walk.
-class BtreeReader {
+// One B-tree of the file, given by its root (none for an empty tree). Every lookup goes down
+// one descent, every whole-tree job (iteration, counting, checksum verification, page visits,
+// giving pages up) through one walk, and edits are copy-on-write: each changed page is written
+// anew, or rewritten in place when this transaction wrote it, and the pages it replaces go to
+// `freed`. A damaged tree (bad page, cycle, a page reached twice, depth beyond the limit) ends
+// in Corrupted, never in a crash or an endless walk.
+class Btree {
   public:
-    BtreeReader(const PageStore& store, std::optional<BtreeHeader> root, Widths widths,
-                KeyOrder order)
-        : store_(&store), root_(root), widths_(widths), order_(order) {}
+    Btree(PageStore& store, TreeKind kind) : store_(store), kind_(kind) {}
 
-    const std::optional<BtreeHeader>& root() const { return root_; }
+    Result<std::optional<Bytes>> get(const std::optional<BtreeHeader>& root, ByteView key);
+    Result<std::optional<Entry>> first(const std::optional<BtreeHeader>& root);
+    Result<std::optional<Entry>> last(const std::optional<BtreeHeader>& root);
 
-    Result<std::optional<std::vector<std::uint8_t>>> get(Bytes key) const;
-    Result<std::optional<Entry>> first() const;
-    Result<std::optional<Entry>> last() const;
-    // Calls `visit` with each pair in key order until it returns false.
-    Status for_each(const std::function<bool(Bytes key, Bytes value)>& visit) const;
-    // Number of pairs, counted by walking the tree (the stored length is root()->length).
-    Result<std::uint64_t> count() const;
-    // Whether every page checksum matches the one its parent (or the root header) records.
-    Result<bool> verify_checksums() const;
-    // Every page of the tree, each once, parents before children.
-    Status visit_pages(const std::function<Status(PageNumber)>& visit) const;
+    // Each pair in key order until `visit` returns false.
+    Status for_each(const std::optional<BtreeHeader>& root,
+                    const std::function<bool(ByteView key, ByteView value)>& visit);
+    Result<std::vector<Entry>> all(const std::optional<BtreeHeader>& root);
+    // Pairs counted by walking (the stored count is root->length).
+    Result<std::uint64_t> count(const std::optional<BtreeHeader>& root);
+    // Whether every page checksum matches the one its parent (or the root) records; a tree too
+    // damaged to walk does not verify either. Only I/O errors are errors.
+    Result<bool> verify_checksums(const std::optional<BtreeHeader>& root);
+    // Every page of the tree once, parents before children.
+    Status visit_pages(const std::optional<BtreeHeader>& root,
+                       const std::function<Status(PageNumber)>& visit);
+    // Gives up every page of the tree.
+    Status release_all(const std::optional<BtreeHeader>& root, std::vector<PageNumber>& freed);
+
+    // Returns whether a value under the key was replaced.
+    Result<bool> insert(std::optional<BtreeHeader>& root, ByteView key, ByteView value,
+                        std::vector<PageNumber>& freed);
+    // Returns whether the key was there.
+    Result<bool> remove(std::optional<BtreeHeader>& root, ByteView key,
+                        std::vector<PageNumber>& freed);
 
   private:
-    Result<std::optional<Entry>> edge(bool rightmost) const;
+    struct Walk;
+    // Nodes of one level after an edit: the pages, and the largest key under each (none for
+    // the rightmost, which is bounded by the parent). `lone` marks the single child left of a
+    // branch that lost all others.
+    struct Level {
+        std::vector<ChildRef> refs;
+        std::vector<std::optional<Bytes>> maxes;
+        bool lone = false;
+    };
 
-    const PageStore* store_;
-    std::optional<BtreeHeader> root_;
-    Widths widths_;
-    KeyOrder order_;
+    Result<std::optional<Entry>> descend(
+        const std::optional<BtreeHeader>& root,
+        const std::function<std::size_t(const BranchView&)>& child,
+        const std::function<std::optional<Entry>(const LeafView&)>& pick);
+    Status walk(const std::optional<BtreeHeader>& root, Walk& w);
+    // False when the walk was stopped (by the leaf visitor or a checksum mismatch).
+    Result<bool> walk_page(PageNumber page, const Checksum& expected, std::size_t depth, Walk& w);
+
+    Result<Level> insert_at(PageNumber page, const std::optional<Bytes>& max, ByteView key,
+                            ByteView value, bool& replaced, std::size_t depth,
+                            std::vector<PageNumber>& freed);
+    Result<std::optional<Level>> remove_at(PageNumber page, const std::optional<Bytes>& max,
+                                           ByteView key, std::size_t depth,
+                                           std::vector<PageNumber>& freed);
+    Result<Level> write_leaves(const std::vector<Entry>& entries, std::optional<PageNumber> reuse,
+                               std::vector<PageNumber>& freed);
+    Result<Level> write_branches(const std::vector<ChildRef>& refs,
+                                 const std::vector<std::optional<Bytes>>& maxes,
+                                 std::optional<PageNumber> reuse, std::vector<PageNumber>& freed);
+    Result<ChildRef> write_node(Bytes content, std::optional<PageNumber>& reuse);
+    Result<std::optional<BtreeHeader>> finish_root(Level level, std::uint64_t length,
+                                                   std::vector<PageNumber>& freed);
+
+    PageStore& store_;
+    TreeKind kind_;
 };
 
-}  // namespace redb
+}  // namespace redb::detail

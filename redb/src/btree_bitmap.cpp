@@ -12,28 +12,16 @@ GroupedBitmap GroupedBitmap::full(std::uint32_t len, std::uint32_t capacity) {
 std::optional<GroupedBitmap> GroupedBitmap::parse(ByteView bytes) {
     if (bytes.size() < 4 || (bytes.size() - 4) % 8 != 0) return std::nullopt;
     GroupedBitmap b;
-    b.len_ = get_u32(bytes.data());
+    b.len_ = load_u32(bytes.data());
     std::size_t words = (bytes.size() - 4) / 8;
     if (words < words_for(b.len_)) return std::nullopt;
-    for (std::size_t i = 0; i < words; ++i) b.words_.push_back(get_u64(bytes.data() + 4 + 8 * i));
+    for (std::size_t i = 0; i < words; ++i) b.words_.push_back(load_u64(bytes.data() + 4 + 8 * i));
     return b;
 }
 
 void GroupedBitmap::serialize(Bytes& out) const {
     append_u32(out, len_);
     for (std::size_t i = 0; i < words_for(len_); ++i) append_u64(out, words_[i]);
-}
-
-Checksum GroupedBitmap::hash() const {
-    if (len_ == 0) return {};
-    Bytes bytes;
-    append_u32(bytes, len_);
-    std::size_t n = words_for(len_);
-    for (std::size_t i = 0; i + 1 < n; ++i) append_u64(bytes, words_[i]);
-    unsigned bit = (len_ - 1) % 64;
-    std::uint64_t mask = bit == 63 ? ~std::uint64_t(0) : ((std::uint64_t(1) << (bit + 1)) - 1);
-    append_u64(bytes, words_[n - 1] & mask);
-    return checksum_of(bytes);
 }
 
 bool GroupedBitmap::set(std::uint32_t bit) {
@@ -98,13 +86,13 @@ BtreeBitmap BtreeBitmap::padded(std::uint32_t len, std::uint32_t capacity,
 
 std::optional<BtreeBitmap> BtreeBitmap::parse(ByteView bytes) {
     if (bytes.size() < 4) return std::nullopt;
-    std::uint32_t height = get_u32(bytes.data());
+    std::uint32_t height = load_u32(bytes.data());
     if (height == 0 || height > 8 || bytes.size() < 4 + 4 * std::size_t(height))
         return std::nullopt;
     BtreeBitmap b;
     std::size_t start = 4 + 4 * std::size_t(height);
     for (std::uint32_t i = 0; i < height; ++i) {
-        std::size_t end = get_u32(bytes.data() + 4 + 4 * i);
+        std::size_t end = load_u32(bytes.data() + 4 + 4 * i);
         if (end < start || end > bytes.size()) return std::nullopt;
         auto level = GroupedBitmap::parse(bytes.subspan(start, end - start));
         if (!level) return std::nullopt;
@@ -128,12 +116,6 @@ void BtreeBitmap::serialize(Bytes& out) const {
         append_u32(out, std::uint32_t(offset));
     }
     for (auto& l : levels_) l.serialize(out);
-}
-
-Checksum BtreeBitmap::hash() const {
-    Checksum r;
-    for (auto& l : levels_) r ^= l.hash();
-    return r;
 }
 
 void BtreeBitmap::set(std::uint32_t i) {

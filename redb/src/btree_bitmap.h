@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "le_bytes.h"
+#include "bytes.h"
 
 namespace redb::detail {
 
@@ -16,7 +16,6 @@ class GroupedBitmap {
     static std::optional<GroupedBitmap> parse(ByteView bytes);
     void serialize(Bytes& out) const;
     std::size_t serialized_size() const { return 4 + words_for(len_) * 8; }
-    Checksum hash() const;
 
     std::uint32_t len() const { return len_; }
     // Bits outside the stored words (only in a damaged state) read as set and are not written.
@@ -48,7 +47,6 @@ class BtreeBitmap {
     static std::optional<BtreeBitmap> parse(ByteView bytes);
     void serialize(Bytes& out) const;
     std::size_t serialized_size() const;
-    Checksum hash() const;  // xor of the levels' hashes
 
     std::uint32_t len() const { return levels_.back().len(); }
     bool get(std::uint32_t i) const { return levels_.back().get(i); }

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "page_id.h"
+#include "format.h"
 
 namespace redb::detail {
 
 static std::uint8_t usable_order(std::uint32_t pages) {
     std::uint8_t order = pages == 0 ? 0 : std::uint8_t(31 - __builtin_clz(pages));
-    return std::min(kMaxOrder, order);
+    return std::min(format::kMaxPageOrder, order);
 }
 
 BuddyAllocator::BuddyAllocator(std::uint32_t num_pages, std::uint32_t max_page_capacity)
@@ -33,12 +33,12 @@ std::optional<BuddyAllocator> BuddyAllocator::parse(ByteView bytes) {
     if (bytes.size() < 8) return std::nullopt;
     BuddyAllocator a;
     a.max_order_ = bytes[0];
-    a.len_ = get_u32(bytes.data() + 4);
-    if (a.max_order_ > kMaxOrder) return std::nullopt;
+    a.len_ = load_u32(bytes.data() + 4);
+    if (a.max_order_ > format::kMaxPageOrder) return std::nullopt;
     std::size_t meta = 8, start = 8 + 4 * (std::size_t(a.max_order_) + 1);
     if (bytes.size() < start) return std::nullopt;
     for (int order = 0; order <= a.max_order_; ++order) {
-        std::size_t end = get_u32(bytes.data() + meta);
+        std::size_t end = load_u32(bytes.data() + meta);
         if (end < start || end > bytes.size()) return std::nullopt;
         auto bitmap = BtreeBitmap::parse(bytes.subspan(start, end - start));
         if (!bitmap) return std::nullopt;
@@ -69,12 +69,6 @@ Bytes BuddyAllocator::serialize() const {
     }
     for (auto& b : free_) b.serialize(out);
     return out;
-}
-
-Checksum BuddyAllocator::hash() const {
-    Checksum r;
-    for (auto& b : free_) r ^= b.hash();
-    return r;
 }
 
 std::optional<std::uint8_t> BuddyAllocator::highest_free_order() const {

@@ -17,7 +17,6 @@ class BuddyAllocator {
     static std::optional<BuddyAllocator> parse(ByteView bytes);
     Bytes serialize() const;
     std::size_t serialized_size() const;
-    Checksum hash() const;
 
     std::uint32_t len() const { return len_; }
     std::uint8_t max_order() const { return max_order_; }

@@ -1,18 +1,18 @@
+#include "database_core.h"
 #include "freed_pages.h"
-#include "session_state.h"
-#include "system_tables.h"
-#include "tree_editor.h"
+#include "table_tree.h"
 
 namespace redb::detail {
 
 namespace {
 
 // Records the system pages this transaction gave up. Recording changes system pages itself, so
-// it repeats until a round gives nothing new up (pages written in this transaction are freed
-// at once and never recorded).
-Status flush_system_freed(PageStore& store, TransactionState& t, std::uint64_t& pagination) {
+// it repeats until a round gives nothing new up (pages written in this transaction are freed at
+// once and never recorded).
+Status flush_system_freed(PageStore& store, TransactionData& t, std::uint64_t& pagination) {
     for (int round = 0; !t.system_freed.empty(); ++round) {
-        if (round > 16) return std::unexpected(corrupted("freed-page bookkeeping does not settle"));
+        if (round > 16)
+            return std::unexpected(Error::corrupted("freed-page bookkeeping does not settle"));
         std::vector<PageNumber> pages = std::move(t.system_freed);
         t.system_freed.clear();
         if (auto s =
@@ -24,96 +24,106 @@ Status flush_system_freed(PageStore& store, TransactionState& t, std::uint64_t& 
     return {};
 }
 
-std::vector<Entry> allocator_state_entries(PageStore& store, std::uint64_t txn) {
-    std::vector<Entry> out;
-    const Allocators& a = store.allocators();
-    for (std::uint32_t i = 0; i < a.regions.size(); ++i) {
-        Bytes key{3, 0, 0, 0, 0};
-        put_u32(key.data() + 1, i);
-        out.push_back({key, a.regions[i].serialize()});
-    }
-    out.push_back({Bytes{4, 0, 0, 0, 0}, a.tracker.serialize()});
-    Bytes id(8);
-    put_u64(id.data(), txn);
-    out.push_back({Bytes{5, 0, 0, 0, 0}, id});
-    return out;
-}
-
 // Stores the allocator state as of this commit. Writing it allocates pages, which changes the
 // state, so it is written again (in the same pages, same sizes) until it describes itself.
-Status store_allocator_state(PageStore& store, TransactionState& t, std::uint64_t& pagination) {
-    TableDefinition def = allocator_state_table_definition();
-    TreeEditor editor(store, {{5, std::nullopt}, KeyOrder::allocator_key}, t.system_freed);
+Status store_allocator_state(PageStore& store, TransactionData& t, std::uint64_t& pagination) {
+    InternalTableDefinition def =
+        InternalTableDefinition::normal(allocator_state_key_type(), ByteSlice::type());
+    Btree tree(store, {{5, std::nullopt}, KeyOrder::allocator_key});
     std::vector<Entry> written;
     for (int round = 0; round < 8; ++round) {
-        std::vector<Entry> entries = allocator_state_entries(store, t.id);
-        bool same = entries.size() == written.size();
-        for (std::size_t i = 0; same && i < entries.size(); ++i)
-            same = entries[i].key == written[i].key && entries[i].value == written[i].value;
+        std::vector<Entry> rows = store.allocators().state_entries(t.id);
+        bool same = rows.size() == written.size();
+        for (std::size_t i = 0; same && i < rows.size(); ++i)
+            same = rows[i].key == written[i].key && rows[i].value == written[i].value;
         if (same) return {};
-        for (auto& e : entries) {
-            auto r = editor.insert(def.root, e.key, e.value);
+        for (const Entry& row : rows) {
+            auto r = tree.insert(def.root, row.key, row.value, t.system_freed);
             if (!r) return std::unexpected(r.error());
         }
         def.length = def.root ? def.root->length : 0;
-        if (auto s = write_table(store, t.system_root, kAllocatorStateTable, def, t.system_freed);
+        if (auto s = TableTree(store, t.system_root).put(kAllocatorStateTable, def, t.system_freed);
             !s)
             return s;
         if (auto s = flush_system_freed(store, t, pagination); !s) return s;
-        written = std::move(entries);
+        written = std::move(rows);
     }
-    return std::unexpected(corrupted("allocator state does not settle"));
+    return std::unexpected(Error::corrupted("allocator state does not settle"));
 }
 
-Status commit_steps(SessionState& s, bool close) {
-    PageStore& store = s.store;
-    TransactionState& t = *s.txn;
-    if (t.table && t.table_changed) {
-        if (auto r = write_table(store, t.user_root, t.table_name, *t.table, t.data_freed); !r)
-            return r;
+// Pages freed by transactions before this one are no longer needed, unless a live read
+// transaction still sees the commit they belonged to.
+std::uint64_t free_until(const DatabaseCore& core, std::uint64_t id) {
+    if (core.readers.empty()) return id;
+    return std::min(id, *core.readers.begin() + 1);
+}
+
+Status commit_steps(DatabaseCore& core, TransactionData& t, bool close) {
+    PageStore& store = core.store;
+    for (auto& [name, table] : t.tables) {
+        if (!table.changed) continue;
+        if (auto s = TableTree(store, t.user_root).put(name, table.definition, t.data_freed); !s)
+            return s;
     }
+    const std::uint64_t until = free_until(core, t.id);
     for (auto table : {kDataFreedTable, kSystemFreedTable}) {
-        if (auto r = free_pages_freed_before(store, t.system_root, table, t.id, t.system_freed); !r)
-            return r;
+        if (auto s = free_pages_freed_before(store, t.system_root, table, until, t.system_freed);
+            !s)
+            return s;
     }
-    if (auto r = drop_table(store, t.system_root, kAllocatorStateTable, t.system_freed); !r)
-        return r;
+    if (auto s = TableTree(store, t.system_root).drop(kAllocatorStateTable, t.system_freed); !s)
+        return s;
 
     std::uint64_t data_pagination = 0, system_pagination = 0;
-    if (auto r = record_freed_pages(store, t.system_root, kDataFreedTable, t.id, t.data_freed,
+    if (auto s = record_freed_pages(store, t.system_root, kDataFreedTable, t.id, t.data_freed,
                                     kDataFreedChunk, data_pagination, t.system_freed);
-        !r)
-        return r;
+        !s)
+        return s;
     t.data_freed.clear();
-    if (auto r = flush_system_freed(store, t, system_pagination); !r) return r;
+    if (auto s = flush_system_freed(store, t, system_pagination); !s) return s;
+    bool shrunk = false;
     if (close) {
-        if (auto r = store_allocator_state(store, t, system_pagination); !r) return r;
+        if (auto s = store_allocator_state(store, t, system_pagination); !s) return s;
+        // The stored state is from before the cut; an open fits it to the smaller layout.
+        shrunk = store.shrink_layout();
     }
 
-    if (auto r = store.write_dirty_pages(); !r) return r;
+    if (auto s = store.write_dirty_pages(); !s) return s;
     SuperHeader& h = store.header();
-    h.secondary_slot() = CommitSlot{t.user_root, t.system_root, t.id, false, {}};
+    h.secondary_slot() = CommitSlot{t.user_root, t.system_root, t.id, std::nullopt};
     if (close) {
         // Two-phase: the new slot is durable before it becomes the primary.
-        if (auto r = store.write_header(); !r) return r;
-        if (auto r = store.sync(); !r) return r;
+        if (auto s = store.write_header(); !s) return s;
+        if (auto s = store.sync(); !s) return s;
     }
     h.primary ^= 1;
     h.two_phase_commit = close;
-    if (auto r = store.write_header(); !r) return r;
-    return store.sync();
+    if (auto s = store.write_header(); !s) return s;
+    if (auto s = store.sync(); !s) return s;
+    // Only now that a header naming the smaller layout is durable.
+    if (shrunk) return store.truncate_to_layout();
+    return {};
 }
 
 }  // namespace
 
-Status commit_transaction(SessionState& s, bool close) {
-    s.store.use_lowest = close;
-    auto r = commit_steps(s, close);
-    s.store.use_lowest = false;
-    s.txn.reset();
+TransactionData TransactionData::next(const PageStore& store) {
+    const CommitSlot& slot = store.header().primary_slot();
+    TransactionData t;
+    t.id = slot.transaction_id + 1;
+    t.user_root = slot.user_root;
+    t.system_root = slot.system_root;
+    return t;
+}
+
+Status commit_transaction(DatabaseCore& core, TransactionData& t, bool close) {
+    PageStore& store = core.store;
+    store.allocate_lowest = close;
+    auto r = commit_steps(core, t, close);
+    store.allocate_lowest = false;
     if (!r) {
-        s.poisoned = true;
-        s.store.discard_dirty_pages();
+        core.poisoned = true;
+        store.discard_dirty_pages();
     }
     return r;
 }

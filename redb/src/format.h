@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // Fixed numbers of redb's file format v3.
-namespace redb::format {
+namespace redb::detail::format {
 
 inline constexpr std::array<std::uint8_t, 9> kMagic = {'r',  'e',  'd',  'b', 0x1A,
                                                        0x0A, 0xA9, 0x0D, 0x0A};
@@ -54,12 +54,15 @@ inline constexpr std::uint8_t kMaxPageOrder = 20;
 // B-tree pages.
 inline constexpr std::uint8_t kLeafPage = 1;
 inline constexpr std::uint8_t kBranchPage = 2;
-// No real tree is this deep; a deeper one is a corrupt file (or a cycle).
+// No real tree is this deep: a deeper one is a corrupt file, or a cycle. Every descent, walk and
+// edit stops here.
 inline constexpr std::size_t kMaxBtreeDepth = 128;
 
 // Table definitions: type of table.
 inline constexpr std::uint8_t kTableNormal = 3;
 inline constexpr std::uint8_t kTableMultimap = 4;
+// A multimap value that is the root of a subtree of values (the other kind is an inline leaf).
+inline constexpr std::uint8_t kMultimapSubtree = 3;
 // The only alignment redb accepts for keys and values.
 inline constexpr std::uint32_t kAlignment = 1;
 
@@ -69,4 +72,9 @@ inline constexpr std::uint8_t kTypeUserDefined = 2;
 inline constexpr std::uint8_t kTypeInternal2 = 3;
 inline constexpr std::uint8_t kTypeInternal3 = 4;
 
-}  // namespace redb::format
+// A new database: about 1 MiB of pages plus room for the region tracker, in one region of at
+// most 2^20 pages.
+inline constexpr std::uint64_t kInitialUsableBytes = 1u << 20;
+inline constexpr std::uint32_t kInitialRegions = 1000;
+
+}  // namespace redb::detail::format

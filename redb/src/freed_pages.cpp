@@ -2,69 +2,98 @@
 
 #include <algorithm>
 
-#include "system_tables.h"
-#include "tree_editor.h"
+#include "table_tree.h"
 
 namespace redb::detail {
 
-static const TreeKind kFreedTree{{16, std::nullopt}, KeyOrder::freed_key};
+namespace {
 
-Status free_pages_freed_before(PageStore& store, std::optional<TreeRoot>& system_root,
+const TreeKind kFreedTree{{16, std::nullopt}, KeyOrder::freed_key};
+
+// The pages of one row: a u16 count, then that many page numbers.
+Status for_each_listed(ByteView row, const std::function<Status(PageNumber)>& visit) {
+    if (row.size() < 2) return std::unexpected(Error::corrupted("short page list"));
+    const std::size_t n = load_u16(row.data());
+    if (row.size() < 2 + 8 * n) return std::unexpected(Error::corrupted("short page list"));
+    for (std::size_t i = 0; i < n; ++i)
+        if (auto s = visit(PageNumber::decode(load_u64(row.data() + 2 + 8 * i))); !s) return s;
+    return {};
+}
+
+}  // namespace
+
+Status free_pages_freed_before(PageStore& store, std::optional<BtreeHeader>& system_root,
                                std::string_view table, std::uint64_t before,
                                std::vector<PageNumber>& system_freed) {
-    auto def = read_table(store, system_root, table);
+    TableTree tables(store, system_root);
+    auto def = tables.get(table);
     if (!def) return std::unexpected(def.error());
     if (!*def || !(*def)->root) return {};
-    TreeEditor editor(store, kFreedTree, system_freed);
-    auto entries = editor.all((*def)->root);
-    if (!entries) return std::unexpected(entries.error());
+    Btree tree(store, kFreedTree);
+    auto rows = tree.all((*def)->root);
+    if (!rows) return std::unexpected(rows.error());
     bool changed = false;
-    for (auto& e : *entries) {
-        if (e.key.size() != 16 || get_u64(e.key.data()) >= before) continue;
-        if (e.value.size() < 2) return std::unexpected(corrupted("short page list"));
-        std::size_t n = get_u16(e.value.data());
-        if (e.value.size() < 2 + 8 * n) return std::unexpected(corrupted("short page list"));
-        for (std::size_t i = 0; i < n; ++i) {
-            PageNumber page = PageNumber::decode(get_u64(e.value.data() + 2 + 8 * i));
+    for (const Entry& row : *rows) {
+        if (row.key.size() != 16 || load_u64(row.key.data()) >= before) continue;
+        auto freed = for_each_listed(row.value, [&](PageNumber page) -> Status {
             if (!store.layout().page_offset(page) ||
                 store.allocators().regions[page.region].is_free(page.index, page.order))
-                return std::unexpected(corrupted("a freed page is not allocated"));
+                return std::unexpected(Error::corrupted("a freed page is not allocated"));
             store.free_committed(page);
-        }
-        auto r = editor.remove((*def)->root, e.key);
+            return {};
+        });
+        if (!freed) return freed;
+        auto r = tree.remove((*def)->root, row.key, system_freed);
         if (!r) return std::unexpected(r.error());
         changed = true;
     }
     if (!changed) return {};
     (*def)->length = (*def)->root ? (*def)->root->length : 0;
-    return write_table(store, system_root, table, **def, system_freed);
+    return tables.put(table, **def, system_freed);
 }
 
-Status record_freed_pages(PageStore& store, std::optional<TreeRoot>& system_root,
+Status record_freed_pages(PageStore& store, std::optional<BtreeHeader>& system_root,
                           std::string_view table, std::uint64_t txn, std::vector<PageNumber> pages,
                           std::size_t chunk, std::uint64_t& pagination,
                           std::vector<PageNumber>& system_freed) {
-    auto def = read_table(store, system_root, table);
+    TableTree tables(store, system_root);
+    auto def = tables.get(table);
     if (!def) return std::unexpected(def.error());
-    TableDefinition d = *def ? **def : freed_pages_table_definition();
+    InternalTableDefinition d =
+        *def ? **def
+             : InternalTableDefinition::normal(freed_pages_key_type(), freed_pages_value_type());
     bool changed = !*def;
-    TreeEditor editor(store, kFreedTree, system_freed);
+    Btree tree(store, kFreedTree);
     while (!pages.empty()) {
-        std::size_t take = std::min(chunk, pages.size());
+        const std::size_t take = std::min(chunk, pages.size());
         Bytes key(16), value(2 + 8 * take);
-        put_u64(key.data(), txn);
-        put_u64(key.data() + 8, pagination++);
-        put_u16(value.data(), std::uint16_t(take));
+        store_u64(key.data(), txn);
+        store_u64(key.data() + 8, pagination++);
+        store_u16(value.data(), static_cast<std::uint16_t>(take));
         for (std::size_t i = 0; i < take; ++i)
-            put_u64(value.data() + 2 + 8 * i, pages[pages.size() - take + i].encode());
+            store_u64(value.data() + 2 + 8 * i, pages[pages.size() - take + i].encode());
         pages.resize(pages.size() - take);
-        auto r = editor.insert(d.root, key, value);
+        auto r = tree.insert(d.root, key, value, system_freed);
         if (!r) return std::unexpected(r.error());
         changed = true;
     }
     if (!changed) return {};
     d.length = d.root ? d.root->length : 0;
-    return write_table(store, system_root, table, d, system_freed);
+    return tables.put(table, d, system_freed);
+}
+
+Status visit_freed_pages(PageStore& store, std::optional<BtreeHeader>& system_root,
+                         std::string_view table, const std::function<Status(PageNumber)>& visit) {
+    auto def = TableTree(store, system_root).get(table);
+    if (!def) return std::unexpected(def.error());
+    if (!*def || !(*def)->root) return {};
+    Status bad;
+    auto walked = Btree(store, kFreedTree).for_each((*def)->root, [&](ByteView, ByteView row) {
+        bad = for_each_listed(row, visit);
+        return bad.has_value();
+    });
+    if (!walked) return walked;
+    return bad;
 }
 
 }  // namespace redb::detail

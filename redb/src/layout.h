@@ -2,10 +2,10 @@
 
 #include <cstdint>
 
-#include "page_address.h"
+#include "page_number.h"
 #include "redb/error.h"
 
-namespace redb {
+namespace redb::detail {
 
 // Where the regions lie: the super-header page, then `full_regions` regions of
 // `region_max_data_pages` pages and, when `trailing_region_pages` > 0, one shorter region.
@@ -25,20 +25,27 @@ struct DatabaseLayout {
     std::uint32_t num_regions() const { return full_regions + (trailing_region_pages > 0 ? 1 : 0); }
     // Data pages in region `region`; 0 for a region beyond the last.
     std::uint32_t region_data_pages(std::uint32_t region) const;
+    // Bytes of data pages in all regions.
+    std::uint64_t usable_bytes() const {
+        return (std::uint64_t{full_regions} * region_max_data_pages + trailing_region_pages) *
+               page_size;
+    }
     // The file length this layout describes.
     std::uint64_t len() const;
-    // Byte offset of the first data page of `region`.
-    std::uint64_t region_data_offset(std::uint32_t region) const;
-    // Byte range of a page, or an error when the page lies outside the layout.
-    Result<std::uint64_t> page_offset(PageNumber page) const;
     std::uint64_t page_bytes(PageNumber page) const {
         return std::uint64_t{page_size} << page.order;
     }
+    // Byte offset of a page, or Corrupted when the page lies outside the layout.
+    Result<std::uint64_t> page_offset(PageNumber page) const;
 
-    // The layout a file of `file_len` bytes has, for the geometry of `geometry` (page size and
-    // region sizes); an error for a length no layout produces.
-    static Result<DatabaseLayout> from_file_len(const DatabaseLayout& geometry,
-                                                std::uint64_t file_len);
+    // The layout without its last `pages` data pages; a region left empty goes away.
+    DatabaseLayout without_last_pages(std::uint32_t pages) const;
+
+    // The layout with room for at least `usable` bytes of pages, in regions shaped like this one.
+    DatabaseLayout with_usable_bytes(std::uint64_t usable) const;
+    // The layout a file of `file_len` bytes has, for the region geometry of this one; an error
+    // for a length no layout produces.
+    Result<DatabaseLayout> for_file_len(std::uint64_t file_len) const;
 };
 
-}  // namespace redb
+}  // namespace redb::detail

@@ -3,22 +3,22 @@
 #include <algorithm>
 #include <string>
 
-namespace redb {
+namespace redb::detail {
 
 BtreeHeader BtreeHeader::decode(const std::uint8_t* p) {
-    return {PageNumber::decode(load_u64(p)), load_checksum(p + 8), load_u64(p + 24)};
+    return {PageNumber::decode(load_u64(p)), Checksum::load(p + 8), load_u64(p + 24)};
 }
 
 void BtreeHeader::encode(std::uint8_t* p) const {
     store_u64(p, root.encode());
-    store_checksum(p + 8, checksum);
+    checksum.store(p + 8);
     store_u64(p + 24, length);
 }
 
 std::array<std::uint8_t, format::kSlotSize> CommitSlot::encode() const {
     if (corrupt_bytes) return *corrupt_bytes;
     std::array<std::uint8_t, format::kSlotSize> out{};
-    out[format::kSlotVersionOffset] = version;
+    out[format::kSlotVersionOffset] = format::kVersion3;
     if (user_root) {
         out[format::kSlotUserRootPresentOffset] = 1;
         user_root->encode(out.data() + format::kSlotUserRootOffset);
@@ -28,8 +28,8 @@ std::array<std::uint8_t, format::kSlotSize> CommitSlot::encode() const {
         system_root->encode(out.data() + format::kSlotSystemRootOffset);
     }
     store_u64(out.data() + format::kSlotTransactionIdOffset, transaction_id);
-    store_checksum(out.data() + format::kSlotChecksumOffset,
-                   xxh3_checksum(Bytes(out.data(), format::kSlotChecksumOffset)));
+    checksum_of(ByteView(out.data(), format::kSlotChecksumOffset))
+        .store(out.data() + format::kSlotChecksumOffset);
     return out;
 }
 
@@ -52,27 +52,37 @@ std::array<std::uint8_t, format::kSuperHeaderSize> SuperHeader::encode(bool incl
     return out;
 }
 
+SuperHeader SuperHeader::new_database(std::size_t region_tracker_bytes) {
+    const std::uint64_t page = format::kPageSize;
+    const std::uint64_t tracker_space = (region_tracker_bytes + page - 1) / page * page;
+    DatabaseLayout geometry{format::kPageSize, 0, format::kMaxPageIndex + 1, 0, 0};
+    SuperHeader h;
+    h.two_phase_commit = true;
+    h.layout = geometry.with_usable_bytes(format::kInitialUsableBytes + tracker_space);
+    return h;
+}
+
 namespace {
 
 Result<CommitSlot> parse_slot(const std::uint8_t* p) {
-    CommitSlot slot;
-    slot.version = p[format::kSlotVersionOffset];
-    if (slot.version == format::kVersion1 || slot.version == format::kVersion2)
+    const std::uint8_t version = p[format::kSlotVersionOffset];
+    if (version == format::kVersion1 || version == format::kVersion2)
         return std::unexpected(
             Error{ErrorKind::UpgradeRequired,
                   "Manual upgrade required. Expected file format version 3, but file is version " +
-                      std::to_string(slot.version),
+                      std::to_string(version),
                   0});
-    if (slot.version != format::kVersion3)
+    if (version != format::kVersion3)
         return std::unexpected(Error::corrupted("Expected file format version <= 3, found " +
-                                                std::to_string(slot.version)));
+                                                std::to_string(version)));
+    CommitSlot slot;
     if (p[format::kSlotUserRootPresentOffset] != 0)
         slot.user_root = BtreeHeader::decode(p + format::kSlotUserRootOffset);
     if (p[format::kSlotSystemRootPresentOffset] != 0)
         slot.system_root = BtreeHeader::decode(p + format::kSlotSystemRootOffset);
     slot.transaction_id = load_u64(p + format::kSlotTransactionIdOffset);
-    Checksum stored = load_checksum(p + format::kSlotChecksumOffset);
-    if (stored != xxh3_checksum(Bytes(p, format::kSlotChecksumOffset))) {
+    if (Checksum::load(p + format::kSlotChecksumOffset) !=
+        checksum_of(ByteView(p, format::kSlotChecksumOffset))) {
         std::array<std::uint8_t, format::kSlotSize> raw{};
         std::copy(p, p + format::kSlotSize, raw.begin());
         slot.corrupt_bytes = raw;
@@ -105,7 +115,7 @@ Result<bool> select_primary_slot(SuperHeader& h) {
 
 }  // namespace
 
-Result<SuperHeader> parse_super_header(Bytes data, std::uint32_t expected_page_size) {
+Result<SuperHeader> parse_super_header(ByteView data) {
     if (data.size() < format::kMagic.size() ||
         !std::equal(format::kMagic.begin(), format::kMagic.end(), data.begin()))
         return std::unexpected(
@@ -125,10 +135,10 @@ Result<SuperHeader> parse_super_header(Bytes data, std::uint32_t expected_page_s
     h.layout.trailing_region_pages = load_u32(p + format::kTrailingRegionPagesOffset);
 
     // The geometry never changes after creation, so it is checked whatever the flags say.
-    if (h.layout.page_size != expected_page_size)
+    if (h.layout.page_size != format::kPageSize)
         return std::unexpected(
             Error::corrupted("Database page size " + std::to_string(h.layout.page_size) +
-                             " does not match expected " + std::to_string(expected_page_size)));
+                             " does not match expected " + std::to_string(format::kPageSize)));
     if (h.layout.region_max_data_pages == 0 ||
         h.layout.region_max_data_pages > format::kMaxPageIndex + 1)
         return std::unexpected(Error::corrupted("Invalid region data page count"));
@@ -160,7 +170,7 @@ bool needs_recovery(const SuperHeader& header, std::uint64_t file_len) {
 Result<bool> finalize_super_header(SuperHeader& h, std::uint64_t file_len) {
     bool layout_matched = true;
     if (h.recovery_required) {
-        auto rebuilt = DatabaseLayout::from_file_len(h.layout, file_len);
+        auto rebuilt = h.layout.for_file_len(file_len);
         if (!rebuilt) return std::unexpected(rebuilt.error());
         layout_matched = rebuilt->full_regions == h.layout.full_regions &&
                          rebuilt->trailing_region_pages == h.layout.trailing_region_pages;
@@ -170,7 +180,7 @@ Result<bool> finalize_super_header(SuperHeader& h, std::uint64_t file_len) {
         if (file_len < stored)
             return std::unexpected(Error::corrupted("File truncated below stored layout"));
         if (stored != file_len) {
-            auto rebuilt = DatabaseLayout::from_file_len(h.layout, file_len);
+            auto rebuilt = h.layout.for_file_len(file_len);
             if (!rebuilt) return std::unexpected(rebuilt.error());
             h.layout = *rebuilt;
             layout_matched = false;
@@ -181,4 +191,4 @@ Result<bool> finalize_super_header(SuperHeader& h, std::uint64_t file_len) {
     return *kept && layout_matched;
 }
 
-}  // namespace redb
+}  // namespace redb::detail

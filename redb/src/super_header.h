@@ -7,11 +7,10 @@
 #include "bytes.h"
 #include "format.h"
 #include "layout.h"
-#include "page_address.h"
+#include "page_number.h"
 #include "redb/error.h"
-#include "xxh3_checksum.h"
 
-namespace redb {
+namespace redb::detail {
 
 // The root of a B-tree as commit slots and table definitions store it (32 bytes).
 struct BtreeHeader {
@@ -26,7 +25,6 @@ struct BtreeHeader {
 
 // One of the two commit slots.
 struct CommitSlot {
-    std::uint8_t version = format::kVersion3;
     std::optional<BtreeHeader> user_root;    // root of the table tree (name -> definition)
     std::optional<BtreeHeader> system_root;  // root of the system table tree
     std::uint64_t transaction_id = 0;
@@ -52,18 +50,21 @@ struct SuperHeader {
     const CommitSlot& secondary_slot() const { return slots[primary ^ 1]; }
 
     // The 320 bytes at the start of the file. Without the magic number the bytes describe a
-    // database that no reader accepts yet; redb writes them so first when initializing a file.
+    // database that no reader accepts yet; a new database is written so first.
     std::array<std::uint8_t, format::kSuperHeaderSize> encode(bool include_magic = true) const;
+
+    // The header of a new, empty database: one region with room for about 1 MiB of pages and
+    // the region tracker, two-phase, no trees, transaction 0.
+    static SuperHeader new_database(std::size_t region_tracker_bytes);
 };
 
-// Reads the super-header from the first bytes of a file. Errors: NotRedb (no magic number, or
-// too short to hold one), UpgradeRequired (a v1 or v2 slot), Corrupted (unknown version,
-// another page size, impossible geometry). Corrupt slot checksums are not errors here; they
-// are recorded in the slots.
-Result<SuperHeader> parse_super_header(Bytes data,
-                                       std::uint32_t expected_page_size = format::kPageSize);
+// Reads the super-header from the first bytes of a file, in redb's order: the magic number
+// (NotRedb), the region geometry and, after a clean shutdown, the region counts (Corrupted),
+// then the commit slots (UpgradeRequired for v1 and v2, Corrupted for an unknown version).
+// Corrupt slot checksums are no error here; they are recorded in the slots.
+Result<SuperHeader> parse_super_header(ByteView data);
 
-// Whether opening must repair the database: the recovery flag is set, or the stored layout no
+// Whether opening must repair the header: the recovery flag is set, or the stored layout no
 // longer matches the file length.
 bool needs_recovery(const SuperHeader& header, std::uint64_t file_len);
 
@@ -72,4 +73,4 @@ bool needs_recovery(const SuperHeader& header, std::uint64_t file_len);
 // commit slot to use as primary. Returns true when nothing had to change ("clean").
 Result<bool> finalize_super_header(SuperHeader& header, std::uint64_t file_len);
 
-}  // namespace redb
+}  // namespace redb::detail

@@ -1,127 +1,134 @@
 #include "table_tree.h"
 
-namespace redb {
+namespace redb::detail {
+
+TreeKind table_kind(const InternalTableDefinition& d) {
+    return {{d.fixed_key_size, d.multimap() ? std::nullopt : d.fixed_value_size},
+            key_order_of(d.key_type, d.fixed_key_size)};
+}
 
 namespace {
 
-constexpr std::uint8_t kMultimapSubtree = 3;
-
-KeyOrder order_for(const TypeName& key, std::optional<std::uint32_t> width) {
-    if (key.classification == format::kTypeInternal) {
-        if (key.name == "u64" && width == 8u) return order_u64;
-        if (key.name == "u32" && width == 4u) return order_u32;
-    }
-    return order_bytes;
-}
-
-BtreeReader subtree_reader(const PageStore& store, const TableDefinition& d,
-                           const BtreeHeader& root) {
-    // A value set is a tree of the values as keys, with unit (zero-width) values.
-    return BtreeReader(store, root, Widths{d.fixed_value_size, 0u},
-                       order_for(d.value_type, d.fixed_value_size));
+// A multimap table's value sets: a leaf value is either an inline set or, tagged so, the root
+// of a tree of the values as keys (with zero-width values).
+Status for_each_value_tree(PageStore& store, const InternalTableDefinition& d,
+                           const std::function<Status(Btree&, const BtreeHeader&)>& visit) {
+    if (!d.multimap()) return {};
+    Btree values(store, {{d.fixed_value_size, 0u}, key_order_of(d.value_type, d.fixed_value_size)});
+    std::vector<BtreeHeader> roots;
+    Status bad;
+    auto walked = Btree(store, table_kind(d)).for_each(d.root, [&](ByteView, ByteView value) {
+        if (value.empty()) {
+            bad = std::unexpected(Error::corrupted("multimap value without a type"));
+            return false;
+        }
+        if (value[0] != format::kMultimapSubtree) return true;
+        if (value.size() < 1 + format::kBtreeHeaderSize) {
+            bad = std::unexpected(Error::corrupted("multimap subtree header too short"));
+            return false;
+        }
+        roots.push_back(BtreeHeader::decode(value.data() + 1));
+        return true;
+    });
+    if (!walked) return walked;
+    if (!bad) return bad;
+    for (const BtreeHeader& root : roots)
+        if (auto s = visit(values, root); !s) return s;
+    return {};
 }
 
 }  // namespace
 
-BtreeReader table_reader(const PageStore& store, const TableDefinition& d) {
-    Widths widths{d.fixed_key_size, d.multimap() ? std::nullopt : d.fixed_value_size};
-    return BtreeReader(store, d.root, widths, order_for(d.key_type, d.fixed_key_size));
-}
-
-Status for_each_multimap_subtree(const PageStore& store, const TableDefinition& d,
-                                 const std::function<Status(const BtreeHeader&)>& visit) {
-    if (!d.multimap()) return {};
-    Status result;
-    auto walked = table_reader(store, d).for_each([&](Bytes, Bytes value) {
-        if (value.empty()) {
-            result = std::unexpected(Error::corrupted("multimap value without a type"));
-            return false;
-        }
-        if (value[0] != kMultimapSubtree) return true;
-        if (value.size() < 1 + format::kBtreeHeaderSize) {
-            result = std::unexpected(Error::corrupted("multimap subtree header too short"));
-            return false;
-        }
-        result = visit(BtreeHeader::decode(value.data() + 1));
-        return result.has_value();
-    });
-    if (!walked) return walked;
-    return result;
-}
-
-Result<std::optional<TableDefinition>> TableTreeReader::find(const std::string& name) const {
-    auto value = tree_.get(Bytes(reinterpret_cast<const std::uint8_t*>(name.data()), name.size()));
+Result<std::optional<InternalTableDefinition>> TableTree::get(std::string_view name) {
+    auto value = tree_.get(root_, text_bytes(name));
     if (!value) return std::unexpected(value.error());
-    if (!*value) return std::optional<TableDefinition>{};
-    auto d = parse_table_definition(**value);
+    if (!*value) return std::optional<InternalTableDefinition>{};
+    auto d = InternalTableDefinition::decode(**value);
     if (!d) return std::unexpected(d.error());
     return std::optional(std::move(*d));
 }
 
-Status TableTreeReader::for_each(
-    const std::function<bool(const std::string&, const TableDefinition&)>& visit) const {
-    Status result;
-    auto walked = tree_.for_each([&](Bytes key, Bytes value) {
-        auto d = parse_table_definition(value);
-        if (!d) {
-            result = std::unexpected(d.error());
-            return false;
-        }
-        return visit(std::string(key.begin(), key.end()), *d);
-    });
-    if (!walked) return walked;
-    return result;
+Status TableTree::put(std::string_view name, const InternalTableDefinition& definition,
+                      std::vector<PageNumber>& freed) {
+    auto r = tree_.insert(root_, text_bytes(name), definition.encode(), freed);
+    if (!r) return std::unexpected(r.error());
+    return {};
 }
 
-Result<bool> TableTreeReader::verify_checksums() const {
-    auto own = tree_.verify_checksums();
+Status TableTree::drop(std::string_view name, std::vector<PageNumber>& freed) {
+    auto d = get(name);
+    if (!d) return std::unexpected(d.error());
+    if (!*d) return {};
+    if (auto s = Btree(store_, table_kind(**d)).release_all((*d)->root, freed); !s) return s;
+    auto r = tree_.remove(root_, text_bytes(name), freed);
+    if (!r) return std::unexpected(r.error());
+    return {};
+}
+
+Status TableTree::for_each(
+    const std::function<bool(std::string_view, const InternalTableDefinition&)>& visit) {
+    Status bad;
+    auto walked = tree_.for_each(root_, [&](ByteView key, ByteView value) {
+        auto d = InternalTableDefinition::decode(value);
+        if (!d) {
+            bad = std::unexpected(d.error());
+            return false;
+        }
+        return visit(std::string_view(reinterpret_cast<const char*>(key.data()), key.size()), *d);
+    });
+    if (!walked) return walked;
+    return bad;
+}
+
+Result<std::uint64_t> TableTree::visit_all_pages(const std::function<Status(PageNumber)>& visit) {
+    if (auto s = tree_.visit_pages(root_, visit); !s) return std::unexpected(s.error());
+    std::vector<InternalTableDefinition> tables;
+    auto listed = for_each([&](std::string_view, const InternalTableDefinition& d) {
+        tables.push_back(d);
+        return true;
+    });
+    if (!listed) return std::unexpected(listed.error());
+    for (const InternalTableDefinition& d : tables) {
+        if (auto s = Btree(store_, table_kind(d)).visit_pages(d.root, visit); !s)
+            return std::unexpected(s.error());
+        auto values = for_each_value_tree(store_, d, [&](Btree& tree, const BtreeHeader& root) {
+            return tree.visit_pages(root, visit);
+        });
+        if (!values) return std::unexpected(values.error());
+    }
+    return tables.size();
+}
+
+Result<bool> TableTree::verify_checksums() {
+    auto own = tree_.verify_checksums(root_);
     if (!own || !*own) return own;
-    bool ok = true;
-    Status failure;
-    auto walked = for_each([&](const std::string&, const TableDefinition& d) {
-        auto r = table_reader(*store_, d).verify_checksums();
-        if (!r) {
-            failure = std::unexpected(r.error());
-            return false;
-        }
-        if (!*r) {
-            ok = false;
-            return false;
-        }
-        auto subtrees =
-            for_each_multimap_subtree(*store_, d, [&](const BtreeHeader& root) -> Status {
-                auto s = subtree_reader(*store_, d, root).verify_checksums();
-                if (!s) return std::unexpected(s.error());
-                if (!*s) ok = false;
+    std::vector<InternalTableDefinition> tables;
+    auto listed = for_each([&](std::string_view, const InternalTableDefinition& d) {
+        tables.push_back(d);
+        return true;
+    });
+    if (!listed) {
+        if (listed.error().kind == ErrorKind::Corrupted) return false;
+        return std::unexpected(listed.error());
+    }
+    for (const InternalTableDefinition& d : tables) {
+        auto ok = Btree(store_, table_kind(d)).verify_checksums(d.root);
+        if (!ok || !*ok) return ok;
+        bool values_ok = true;
+        auto values =
+            for_each_value_tree(store_, d, [&](Btree& tree, const BtreeHeader& root) -> Status {
+                auto v = tree.verify_checksums(root);
+                if (!v) return std::unexpected(v.error());
+                values_ok = values_ok && *v;
                 return {};
             });
-        if (!subtrees) {
-            if (subtrees.error().kind != ErrorKind::Corrupted) failure = subtrees;
-            ok = false;
+        if (!values) {
+            if (values.error().kind == ErrorKind::Corrupted) return false;
+            return std::unexpected(values.error());
         }
-        return ok;
-    });
-    if (!failure) return std::unexpected(failure.error());
-    if (!walked) {
-        if (walked.error().kind == ErrorKind::Corrupted) return false;
-        return std::unexpected(walked.error());
+        if (!values_ok) return false;
     }
-    return ok;
+    return true;
 }
 
-Status TableTreeReader::visit_pages(const std::function<Status(PageNumber)>& visit) const {
-    if (auto s = tree_.visit_pages(visit); !s) return s;
-    Status result;
-    auto walked = for_each([&](const std::string&, const TableDefinition& d) {
-        result = table_reader(*store_, d).visit_pages(visit);
-        if (result)
-            result = for_each_multimap_subtree(*store_, d, [&](const BtreeHeader& root) {
-                return subtree_reader(*store_, d, root).visit_pages(visit);
-            });
-        return result.has_value();
-    });
-    if (!walked) return walked;
-    return result;
-}
-
-}  // namespace redb
+}  // namespace redb::detail

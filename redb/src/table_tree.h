@@ -1,43 +1,45 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
+#include <string_view>
+#include <vector>
 
 #include "btree.h"
-#include "stored_table_definition.h"
+#include "table_definition.h"
 
-namespace redb {
+namespace redb::detail {
 
-// A tree of table definitions keyed by table name (&str): the user table tree of a commit
-// slot, or its system table tree.
-class TableTreeReader {
+// A tree of table definitions keyed by table name: the user table tree of a commit slot, or
+// its system table tree.
+class TableTree {
   public:
-    TableTreeReader(const PageStore& store, std::optional<BtreeHeader> root)
-        : tree_(store, root, Widths{}, order_bytes), store_(&store) {}
+    TableTree(PageStore& store, std::optional<BtreeHeader>& root)
+        : store_(store), root_(root), tree_(store, TreeKind{}) {}
 
-    const BtreeReader& tree() const { return tree_; }
-    Result<std::optional<TableDefinition>> find(const std::string& name) const;
-    // Every table in name order.
+    Result<std::optional<InternalTableDefinition>> get(std::string_view name);
+    Status put(std::string_view name, const InternalTableDefinition& definition,
+               std::vector<PageNumber>& freed);
+    // Removes a normal table and gives up all of its pages; nothing when it is missing.
+    Status drop(std::string_view name, std::vector<PageNumber>& freed);
+    // Every table in name order until `visit` returns false.
     Status for_each(
-        const std::function<bool(const std::string& name, const TableDefinition&)>& visit) const;
-    // The tree itself and every table's tree (multimap value subtrees included) verify.
-    Result<bool> verify_checksums() const;
-    // Every page of the tree and of every table it names, multimap subtrees included.
-    Status visit_pages(const std::function<Status(PageNumber)>& visit) const;
+        const std::function<bool(std::string_view name, const InternalTableDefinition&)>& visit);
+
+    // Every page of the tree and of every table it names (multimap value trees included), each
+    // once. Returns the number of tables.
+    Result<std::uint64_t> visit_all_pages(const std::function<Status(PageNumber)>& visit);
+    // Whether the tree and every table's trees verify against their checksums.
+    Result<bool> verify_checksums();
 
   private:
-    BtreeReader tree_;
-    const PageStore* store_;
+    PageStore& store_;
+    std::optional<BtreeHeader>& root_;
+    Btree tree_;
 };
 
-// The reader of a table's own tree, with the widths and key order of its definition (keys of
-// unknown types are ordered byte-wise, which only affects lookups).
-BtreeReader table_reader(const PageStore& store, const TableDefinition& definition);
+// The shape of a table's own tree (for a multimap table: the outer tree of keys).
+TreeKind table_kind(const InternalTableDefinition& definition);
 
-// For multimap tables: the value subtree roots stored in the leaf values of the outer tree
-// ("inline" value sets live in the leaf itself and have no pages of their own).
-Status for_each_multimap_subtree(const PageStore& store, const TableDefinition& definition,
-                                 const std::function<Status(const BtreeHeader&)>& visit);
-
-}  // namespace redb
+}  // namespace redb::detail

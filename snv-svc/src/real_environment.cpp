@@ -1,6 +1,5 @@
 #include "real_environment.h"
 
-#include "history/redb_store.h"
 #include "os/clock.h"
 #include "os/cpu_times.h"
 #include "os/file_system.h"
@@ -9,12 +8,13 @@
 #include "os/process.h"
 #include "os/sessions.h"
 #include "process_data_dir.h"
+#include "redb/storage_backend.h"
 
 namespace snv::svc {
 
 RealEnvironment::RealEnvironment()
-    : history_(history::real_history_store(), os::real_clock(), os::real_file_system(),
-               process_data_dir()),
+    : history_(os::real_clock(), os::real_file_system(), process_data_dir(),
+               redb::open_file_backend),
       env_{os::real_clock(),       os::real_processor_times(),
            os::real_file_system(), os::real_sessions(),
            os::real_launcher(),    os::real_power(),

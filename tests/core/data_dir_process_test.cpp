@@ -8,7 +8,7 @@
 #include "os/file_system.h"
 #include "os/path.h"
 #include "support/child_process.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::paths {
 namespace {
@@ -87,7 +87,7 @@ class DataDirProcessTest : public ::testing::Test {
         return names;
     }
 
-    test::TestFolder folder_{"data-dir"};
+    test::TempFolder folder_{"data-dir"};
 };
 
 TEST_F(DataDirProcessTest, FirstRunCopiesFromTheMachineWideFolder) {

@@ -15,11 +15,11 @@
 #include "calendar/text.h"
 #include "engine/engine.h"
 #include "model/action.h"
-#include "support/child_process.h"
 #include "support/fake_engine_env.h"
 #include "support/file_times.h"
 #include "support/model_builders.h"
-#include "support/test_folder.h"
+#include "support/redb_files.h"
+#include "support/temp_folder.h"
 
 namespace snv::test {
 
@@ -66,9 +66,6 @@ class EngineFixture : public ::testing::Test {
                                  "-" + info->name());
         std::error_code ignored;
         std::filesystem::remove_all(case_folder, ignored);
-        for (int n = 1; n <= kMaxChecks; ++n) {
-            std::filesystem::remove_all(snapshot_folder(n), ignored);
-        }
         data = case_folder / "data";
         seams.data_dir.set(native(data));
         seams.clock.local = local_of(at(date(2025, 3, 12), 12, 0));
@@ -148,54 +145,22 @@ class EngineFixture : public ::testing::Test {
         set_last_write(data / name, next_stamp_);
     }
 
-    // Under Wine each check keeps a copy of history.redb as it is now, with its expected rows,
-    // in a folder of its own, where the native check after the tests finds it.
-    static constexpr int kMaxChecks = 9;
-    int checks_ = 0;
-    std::filesystem::path snapshot_folder(int n) const {
-        return case_folder.string() + "-" + std::to_string(n);
-    }
-
     // The rows of history.redb must be exactly these, in key order, and the real library must
-    // open the file without repair. Natively the oracle reads the file now; under Wine a copy
-    // of it is checked natively after the tests.
+    // open the file without repair (on a copy: opening may rewrite the header).
     void expect_history(const std::vector<HistoryRow>& rows) {
         const std::filesystem::path db = data / "history.redb";
         if (rows.empty()) {
             EXPECT_FALSE(std::filesystem::exists(db)) << "no entry expected";
             return;
         }
-        std::vector<std::string> expected;
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            expected.push_back(std::to_string(i) + "\t" + row_json(rows[i]));
-        }
-#ifdef _WIN32
-        ASSERT_LT(checks_, kMaxChecks);
-        const std::filesystem::path snapshot = snapshot_folder(++checks_);
-        std::filesystem::create_directories(snapshot / "data");
-        std::filesystem::copy_file(db, snapshot / "data" / "history.redb");
-        std::string text;
-        for (const std::string& line : expected) text += line + "\n";
-        write_file(snapshot / "expected-rows", text);
-#else
-        // Opening may rewrite the header: the oracle reads a copy.
-        const std::filesystem::path copy = case_folder / "oracle-copy.redb";
-        std::filesystem::copy_file(db, copy, std::filesystem::copy_options::overwrite_existing);
-        const ChildRun check = run_child(SNV_ORACLE, {"check", copy.string()});
-        EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
-        const ChildRun dump = run_child(SNV_ORACLE, {"dump", copy.string()});
-        ASSERT_EQ(dump.exit_code, 0) << dump.err;
-        std::vector<std::string> stored;
-        std::size_t start = 0;
-        while (start < dump.out.size()) {
-            std::size_t end = dump.out.find('\n', start);
-            if (end == std::string::npos) end = dump.out.size();
-            const std::string line = dump.out.substr(start, end - start);
-            if (!line.starts_with("#")) stored.push_back(line);
-            start = end + 1;
-        }
-        EXPECT_EQ(stored, expected);
-#endif
+        std::vector<std::pair<std::uint64_t, std::string>> expected;
+        for (std::size_t i = 0; i < rows.size(); ++i) expected.emplace_back(i, row_json(rows[i]));
+        const std::string path = oracle_path(db);
+        std::string out;
+        EXPECT_EQ(oracle_check(path, false, &out), 0) << out;
+        const OracleDump dump = oracle_dump(path);
+        ASSERT_EQ(dump.exit_code, 0) << dump.text;
+        EXPECT_EQ(dump.history, expected);
     }
 };
 

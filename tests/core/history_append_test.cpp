@@ -1,24 +1,64 @@
-#include "history/append.h"
-
 #include <gtest/gtest.h>
 
-#include "core/history_fakes.h"
-#include "history/history_log.h"
-#include "history/prune.h"
-#include "support/fake_os.h"
+#include "core/history_fixture.h"
 
 namespace snv::history {
 namespace {
 
 using namespace testing;
 
-struct AppendFixture : HistoryFixture {
-    os::Status append(std::string_view text = "new") {
-        auto status = append_history_text(env, path, text);
-        EXPECT_EQ(store.open_databases, 0) << "the database must be closed on every path";
-        return status;
+using OpenFixture = HistoryFixture;
+
+TEST_F(OpenFixture, FreeFileOpensAtOnce) {
+    const auto start = clock.monotonic;
+    auto db = log.open_history_db(path);
+    ASSERT_TRUE(db);
+    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(clock.monotonic, start);  // no sleep
+}
+
+TEST_F(OpenFixture, WaitsWhileHeldAndOpensAtFirstAttemptAfterRelease) {
+    held_until = clock.monotonic + 1000ms + 5ms;
+    auto db = log.open_history_db(path);
+    ASSERT_TRUE(db);
+    // Attempts every 20 ms: the one at 1020 ms is the first after the release at 1005 ms.
+    EXPECT_EQ(opens, 52);
+    EXPECT_EQ(open_times.back() - open_times.front(), 1020ms);
+}
+
+TEST_F(OpenFixture, GivesUpAfterThreeSeconds) {
+    held_forever = true;
+    per_open = 1ms;  // every attempt costs a little time, as a real one does
+    auto db = log.open_history_db(path);
+    ASSERT_FALSE(db);
+    EXPECT_EQ(db.error().kind, redb::ErrorKind::AlreadyOpen);
+    const auto span = open_times.back() - open_times.front();
+    EXPECT_LT(span, 3000ms + 20ms + 2ms);
+    EXPECT_GE(span, 3000ms - 40ms);
+    // The end of the last attempt is at or past the patience, the one before it was not.
+    EXPECT_GE(clock.monotonic - open_times.front(), 3000ms);
+}
+
+TEST_F(OpenFixture, OtherErrorsReturnAtOnce) {
+    const std::pair<const char*, std::optional<redb::Error>> cases[] = {
+        {"storage", redb::Error::io("Access is denied.", 5)},
+        {"not a database", std::nullopt},
+    };
+    for (const auto& [name, error] : cases) {
+        SCOPED_TRACE(name);
+        opens = 0;
+        open_error = error;
+        *bytes = {'n', 'o', 't', ' ', 'r', 'e', 'd', 'b'};
+        const auto start = clock.monotonic;
+        auto db = log.open_history_db(path);
+        ASSERT_FALSE(db);
+        EXPECT_NE(db.error().kind, redb::ErrorKind::AlreadyOpen);
+        EXPECT_EQ(opens, 1);
+        EXPECT_EQ(clock.monotonic, start);
     }
-};
+}
+
+using AppendFixture = HistoryFixture;
 
 TEST_F(AppendFixture, KeysFollowTheLargestKey) {
     struct Case {
@@ -30,82 +70,95 @@ TEST_F(AppendFixture, KeysFollowTheLargestKey) {
         {keys_from(7, 41), 42},
     };
     for (const Case& c : cases) {
-        store.committed = c.before;
+        store(c.before);
         ASSERT_TRUE(append());
-        EXPECT_EQ(store.committed.size(), c.before.size() + 1);
-        EXPECT_EQ(store.committed.rbegin()->first, c.expected_key);
-        EXPECT_EQ(store.committed.rbegin()->second, "new");
+        const Table after = stored();
+        EXPECT_EQ(after.size(), c.before.size() + 1);
+        EXPECT_EQ(after.rbegin()->first, c.expected_key);
+        EXPECT_EQ(after.rbegin()->second, "new");
     }
-    EXPECT_TRUE(files.folders_made.contains(os::to_native("data")));
+    EXPECT_EQ(files.count("create data"), std::size(cases));
 }
 
 TEST_F(AppendFixture, FullTableDropsItsOldestInTheSameCommit) {
-    store.committed = keys_from(5, 5 + kHistoryLimit - 1);
+    store(keys_from(5, 5 + kHistoryLimit - 1));
     ASSERT_TRUE(append());
-    EXPECT_EQ(store.commits, 1);
-    EXPECT_EQ(store.committed.size(), kHistoryLimit);
-    EXPECT_EQ(store.committed.begin()->first, 6u);
-    EXPECT_EQ(store.committed.rbegin()->first, 5 + kHistoryLimit);
+    const Table after = stored();
+    EXPECT_EQ(after.size(), kHistoryLimit);
+    EXPECT_EQ(after.begin()->first, 6u);
+    EXPECT_EQ(after.rbegin()->first, 5 + kHistoryLimit);
 }
 
 TEST_F(AppendFixture, OverfullTableFromAnotherWriterIsTrimmed) {
-    store.committed = keys_from(0, kHistoryLimit + 499);
+    store(keys_from(0, kHistoryLimit + 499));
     ASSERT_TRUE(append());
-    EXPECT_EQ(store.committed.size(), kHistoryLimit);
-    EXPECT_EQ(store.committed.begin()->first, 501u);
+    const Table after = stored();
+    EXPECT_EQ(after.size(), kHistoryLimit);
+    EXPECT_EQ(after.begin()->first, 501u);
 }
 
 TEST_F(AppendFixture, NoKeyLeftFailsWithoutReplacingAnything) {
-    const std::uint64_t max = std::numeric_limits<std::uint64_t>::max();
-    store.committed = {{3, "a"}, {max, "b"}};
-    const Table before = store.committed;
+    const Table before = {{3, "a"}, {std::numeric_limits<std::uint64_t>::max(), "b"}};
+    store(before);
     ASSERT_FALSE(append());
-    EXPECT_EQ(store.committed, before);
-    EXPECT_EQ(store.commits, 0);
+    EXPECT_EQ(stored(), before);
 }
 
+// The append stopped at every write, resize and sync in turn: a successful append stores its
+// entry; a failed one stores nothing, unless it failed at the commit's last sync, when the
+// entry may already be on the disk. The insert and its prune are never seen apart.
 TEST_F(AppendFixture, AnyStorageFailureStoresNothing) {
-    for (const char* op : {"begin", "table", "last", "insert", "count", "remove", "commit"}) {
-        SCOPED_TRACE(op);
-        store.committed = keys_from(1, kHistoryLimit);  // full, so that the prune removes one
-        const Table before = store.committed;
-        store.fail_on = op;
-        EXPECT_FALSE(append());
-        EXPECT_EQ(store.committed, before);
+    const Table before = keys_from(1, kHistoryLimit);  // full, so that the prune removes one
+    Table after = before;
+    after.erase(after.begin());
+    after[kHistoryLimit + 1] = "new";
+    store(before);
+    const auto original = *bytes;
+    int failed = 0;
+    bool completed = false;
+    for (std::uint64_t stop = 1; !completed && stop < 100; ++stop) {
+        SCOPED_TRACE(stop);
+        *bytes = original;
+        stop_at = stop;
+        const bool appended = bool(append());
+        completed = !probe->stopped;
+        stop_at.reset();
+        const Table now = stored();
+        if (appended) {
+            EXPECT_EQ(now, after);
+        } else {
+            EXPECT_TRUE(now == before || now == after);
+            failed += now == before;
+        }
     }
+    EXPECT_TRUE(completed);
+    EXPECT_GT(failed, 0);
 }
 
 TEST_F(AppendFixture, FolderFailureTouchesNoFile) {
-    files.fail_folders = true;
+    files.before = [](const std::string& call) -> os::Status {
+        if (call.starts_with("create"))
+            return std::unexpected(os::Error::os(5, "Access is denied."));
+        return {};
+    };
     auto status = append();
     ASSERT_FALSE(status);
     EXPECT_EQ(status.error().code, 5u);  // the platform's own error
-    EXPECT_EQ(store.opens, 0);
+    EXPECT_EQ(opens, 0);
 }
 
 TEST_F(AppendFixture, OpenFailureEndsTheAppend) {
-    store.open_error = OpenError{OpenError::Kind::other, os::Error::own("not a redb file")};
+    open_error = redb::Error{redb::ErrorKind::NotRedb, "not a redb file", 0};
     ASSERT_FALSE(append());
-    EXPECT_EQ(files.reads, 0);  // the import never ran
+    EXPECT_EQ(files.count("read"), 0u);  // the import never ran
 }
 
 TEST_F(AppendFixture, PathWithoutFolderCreatesNone) {
-    ASSERT_TRUE(append_history_text(env, os::to_native("history.redb"), "x"));
-    EXPECT_TRUE(files.folders_made.empty());
+    ASSERT_TRUE(log.append_history_text(os::to_native("history.redb"), "x"));
+    EXPECT_EQ(files.count("create"), 0u);
 }
 
-}  // namespace
-}  // namespace snv::history
-
-namespace snv::history {
-namespace {
-
-using namespace testing;
-
 struct RecordFixture : HistoryFixture {
-    test::FakeEnvironment environment;
-    paths::DataDir data_dir{environment, files};
-    HistoryLog log{store, clock, files, data_dir};
     RecordFixture() { data_dir.set(os::to_native("data")); }
 };
 
@@ -119,20 +172,22 @@ TEST_F(RecordFixture, TimeIsTruncatedToWholeSeconds) {
         {{2026, 2, 1, 9, 5, 0, 0}, "2026-02-01T09:05:00"},
     };
     for (const Case& c : cases) {
-        store.committed.clear();
+        bytes->clear();
         clock.local = c.now;
         log.record_history(EntryKind::error, model::Action::lock, "x");
-        ASSERT_EQ(store.committed.size(), 1u);
-        EXPECT_EQ(store.committed.at(0),
+        const Table after = stored();
+        ASSERT_EQ(after.size(), 1u);
+        EXPECT_EQ(after.at(0),
                   R"({"time":")" + c.time + R"(","kind":"error","action":"lock","detail":"x"})");
     }
 }
 
 TEST_F(RecordFixture, FailureIsDropped) {
-    store.open_error = OpenError{OpenError::Kind::other, os::Error::own("broken")};
+    open_error = redb::Error{redb::ErrorKind::Corrupted, "broken", 0};
     log.record_history(EntryKind::executed, model::Action::sleep, "");
-    EXPECT_EQ(store.opens, 1);
-    EXPECT_TRUE(store.committed.empty());
+    EXPECT_EQ(opens, 1);
+    open_error.reset();
+    EXPECT_TRUE(stored().empty());
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "history/entry.h"
-#include "history/entry_reader.h"
-#include "history/entry_writer.h"
+#include "history/entry_json.h"
 
 namespace snv::history {
 namespace {

@@ -1,10 +1,7 @@
-#include "history/import.h"
-
 #include <gtest/gtest.h>
 
-#include "core/history_fakes.h"
-#include "history/append.h"
-#include "history/prune.h"
+#include "core/history_fixture.h"
+#include "history/legacy_import.h"
 
 namespace snv::history {
 namespace {
@@ -17,11 +14,16 @@ std::string entry_line(int i) {
 }
 
 struct ImportFixture : HistoryFixture {
-    const os::NativePath legacy = os::join(os::to_native("data"), "history.jsonl");
+    const std::string legacy = test::joined("data", "history.jsonl");
 
-    void legacy_file(std::string text) { files.files[legacy] = std::move(text); }
-    bool legacy_present() const { return files.files.contains(legacy); }
-    os::Status append() { return append_history_text(env, path, "own"); }
+    void legacy_file(const std::string& text) { files.add_file(legacy, text); }
+    bool legacy_present() const { return files.entries.contains(legacy); }
+    os::Status append() { return log.append_history_text(path, "own"); }
+    std::vector<std::string> values() {
+        std::vector<std::string> out;
+        for (const auto& [key, value] : stored()) out.push_back(value);
+        return out;
+    }
 };
 
 TEST_F(ImportFixture, LinesGoJustBelowTheMiddleOfAnEmptyTable) {
@@ -31,20 +33,50 @@ TEST_F(ImportFixture, LinesGoJustBelowTheMiddleOfAnEmptyTable) {
                             {9223372036854775805u, entry_line(2)},
                             {9223372036854775806u, entry_line(3)},
                             {9223372036854775807u, "own"}};
-    EXPECT_EQ(store.committed, expected);
-    EXPECT_EQ(store.commits, 2);  // the import commits on its own, before the append
+    EXPECT_EQ(stored(), expected);
     EXPECT_FALSE(legacy_present());
 }
 
+// The import commits on its own, before the append: an append stopped after that commit
+// leaves the imported lines without its own entry.
+TEST_F(ImportFixture, TheImportCommitsBeforeTheAppend) {
+    const std::string text = entry_line(1) + "\n" + entry_line(2) + "\n";
+    const std::vector<std::string> imported = {entry_line(1), entry_line(2)};
+    bool seen_import_alone = false, completed = false;
+    for (std::uint64_t stop = 1; !completed && stop < 200; ++stop) {
+        SCOPED_TRACE(stop);
+        bytes->clear();
+        files.reset();
+        legacy_file(text);
+        stop_at = stop;
+        (void)append();
+        completed = !probe->stopped;
+        stop_at.reset();
+        const auto now = values();
+        if (now == imported) seen_import_alone = true;
+        // The lines come all or none, and the file goes only after they are in.
+        std::vector<std::string> with_own = imported;
+        with_own.push_back("own");
+        EXPECT_TRUE(now.empty() || now == std::vector<std::string>{"own"} || now == imported ||
+                    now == with_own);
+        if (!legacy_present()) {
+            EXPECT_TRUE(now == imported || now == with_own);
+        }
+    }
+    EXPECT_TRUE(completed);
+    EXPECT_TRUE(seen_import_alone);
+}
+
 TEST_F(ImportFixture, LinesGoJustBelowTheOldestEntry) {
-    store.committed = keys_from(100, 120);
+    store(keys_from(100, 120));
     std::string text;
     for (int i = 0; i < 5; ++i) text += entry_line(i) + "\n";
     legacy_file(text);
     ASSERT_TRUE(append());
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(store.committed.at(95 + i), entry_line(i));
-    EXPECT_EQ(store.committed.begin()->first, 95u);
-    EXPECT_EQ(store.committed.rbegin()->first, 121u);
+    const Table after = stored();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(after.at(95 + i), entry_line(i));
+    EXPECT_EQ(after.begin()->first, 95u);
+    EXPECT_EQ(after.rbegin()->first, 121u);
 }
 
 TEST_F(ImportFixture, LineEndsAndRejectedLines) {
@@ -70,15 +102,15 @@ TEST_F(ImportFixture, LineEndsAndRejectedLines) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        store.committed.clear();
+        bytes->clear();
         legacy_file(c.text);
         ASSERT_TRUE(append());
-        std::vector<std::string> stored;
-        for (const auto& [key, value] : store.committed) stored.push_back(value);
-        stored.pop_back();  // the append's own entry
-        EXPECT_EQ(stored, c.stored);
+        const Table after = stored();
+        std::vector<std::string> lines = values();
+        lines.pop_back();  // the append's own entry
+        EXPECT_EQ(lines, c.stored);
         if (!c.stored.empty()) {
-            EXPECT_EQ(store.committed.begin()->first, kEmptyTableImportBase - c.stored.size());
+            EXPECT_EQ(after.begin()->first, kEmptyTableImportBase - c.stored.size());
         }
         EXPECT_FALSE(legacy_present());
     }
@@ -89,9 +121,9 @@ TEST_F(ImportFixture, InvalidUtf8KeepsTheFileForTheNextAppend) {
                 "{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"error\",\"detail\":\"\xff\"}" + "\n");
     ASSERT_TRUE(append());
     ASSERT_TRUE(append());
-    EXPECT_EQ(store.committed, (Table{{0, "own"}, {1, "own"}}));
+    EXPECT_EQ(stored(), (Table{{0, "own"}, {1, "own"}}));
     EXPECT_TRUE(legacy_present());
-    EXPECT_EQ(files.reads, 2);
+    EXPECT_EQ(files.count("read"), 2u);
 }
 
 TEST_F(ImportFixture, TheLastTenThousandLinesStay) {
@@ -99,57 +131,46 @@ TEST_F(ImportFixture, TheLastTenThousandLinesStay) {
     for (int i = 0; i < 12000; ++i) text += entry_line(i) + "\n";
     legacy_file(text);
     ASSERT_TRUE(append());
-    EXPECT_EQ(store.committed.size(), kHistoryLimit);
+    const Table after = stored();
+    EXPECT_EQ(after.size(), kHistoryLimit);
     // The import kept lines 2000..11999; the append's own entry pushed out line 2000.
-    EXPECT_EQ(store.committed.begin()->second, entry_line(2001));
-    EXPECT_EQ(store.committed.rbegin()->second, "own");
-    EXPECT_EQ(store.committed.rbegin()->first, kEmptyTableImportBase);
+    EXPECT_EQ(after.begin()->second, entry_line(2001));
+    EXPECT_EQ(after.rbegin()->second, "own");
+    EXPECT_EQ(after.rbegin()->first, kEmptyTableImportBase);
 }
 
 TEST_F(ImportFixture, NoRoomBelowTheOldestEntryImportsNothingAndKeepsTheFile) {
-    store.committed = keys_from(2, 4);
+    store(keys_from(2, 4));
     legacy_file(entry_line(1) + "\n" + entry_line(2) + "\n" + entry_line(3) + "\n");
     ASSERT_TRUE(append());
-    EXPECT_EQ(store.committed.size(), 4u);
-    EXPECT_EQ(store.committed.begin()->first, 2u);
+    const Table after = stored();
+    EXPECT_EQ(after.size(), 4u);
+    EXPECT_EQ(after.begin()->first, 2u);
     EXPECT_TRUE(legacy_present());
 }
 
 TEST_F(ImportFixture, ExactlyEnoughRoomUsesKeyZero) {
-    store.committed = keys_from(2, 4);
+    store(keys_from(2, 4));
     legacy_file(entry_line(1) + "\n" + entry_line(2) + "\n");
     ASSERT_TRUE(append());
-    EXPECT_EQ(store.committed.at(0), entry_line(1));
-    EXPECT_EQ(store.committed.at(1), entry_line(2));
+    const Table after = stored();
+    EXPECT_EQ(after.at(0), entry_line(1));
+    EXPECT_EQ(after.at(1), entry_line(2));
     EXPECT_FALSE(legacy_present());
 }
 
-TEST_F(ImportFixture, StorageFailureKeepsTheFileAndTheAppendGoesOn) {
-    for (const char* op : {"begin", "table", "first", "insert", "count", "commit"}) {
-        SCOPED_TRACE(op);
-        store.committed.clear();
-        store.fail_on = op;
-        store.fail_after = 0;
-        legacy_file(entry_line(1) + "\n" + entry_line(2) + "\n");
-        const bool appended = bool(append());
-        // The import's failure is dropped; the append's own operations may still succeed.
-        EXPECT_TRUE(legacy_present());
-        for (const auto& [key, value] : store.committed) EXPECT_EQ(value, "own");
-        store.fail_on.clear();
-        (void)appended;
-    }
-}
-
 TEST_F(ImportFixture, UndeletableFileIsImportedAgainBelowTheFirstImport) {
-    files.fail_remove = true;
+    files.before = [](const std::string& call) -> os::Status {
+        if (call.starts_with("remove"))
+            return std::unexpected(os::Error::os(5, "Access is denied."));
+        return {};
+    };
     legacy_file(entry_line(1) + "\n" + entry_line(2) + "\n");
     ASSERT_TRUE(append());
     ASSERT_TRUE(append());
     const std::vector<std::string> expected = {entry_line(1), entry_line(2), entry_line(1),
                                                entry_line(2), "own",         "own"};
-    std::vector<std::string> stored;
-    for (const auto& [key, value] : store.committed) stored.push_back(value);
-    EXPECT_EQ(stored, expected);
+    EXPECT_EQ(values(), expected);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The history log on the real file system and our redb library, checked with the real redb
-// library (the oracle). Natively the oracle runs here; under Wine the files are left in the
-// build folder and checked natively afterwards (history_files.sh verify).
+// library (the oracle), in both builds.
 
 #include <gtest/gtest.h>
 
@@ -9,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "history/append_entry.h"
 #include "history/history_log.h"
-#include "history/redb_store.h"
 #include "os/clock.h"
-#include "os/db_file.h"
-#include "support/child_process.h"
-#include "support/test_folder.h"
+#include "os/environment.h"
+#include "os/file_system.h"
+#include "redb/storage_backend.h"
+#include "support/redb_files.h"
+#include "support/temp_folder.h"
 
 #include <thread>
 
@@ -29,30 +28,17 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// The folder for this test's files: under the build folder, so that a run under Wine leaves
-// them where the native check finds them.
-fs::path case_folder(const std::string& name) {
-    fs::path base = test::build_path("history-files/" + name);
-    std::error_code ignored;
-    fs::remove_all(base, ignored);
-    return base;
-}
-
-os::NativePath native(const fs::path& p) {
-#ifdef _WIN32
-    return p.wstring();
-#else
-    return p.string();
-#endif
-}
-
 void put(const fs::path& path, std::string_view bytes) {
     fs::create_directories(path.parent_path());
     test::write_file(path, bytes);
 }
 
-HistoryEnv real_env() {
-    return {real_history_store(), os::real_clock(), os::real_file_system()};
+// The history log on the real clock, file system and file storage.
+HistoryLog& real_log() {
+    static paths::DataDir data_dir(os::real_environment(), os::real_file_system());
+    static HistoryLog log(os::real_clock(), os::real_file_system(), data_dir,
+                          redb::open_file_backend);
+    return log;
 }
 
 Entry sample(std::string detail = "d") {
@@ -73,83 +59,47 @@ std::string row(std::uint64_t key, const std::string& value) {
     return std::to_string(key) + "\t" + value;
 }
 
-Rows split_lines(const std::string& text) {
-    Rows lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return lines;
-}
-
-// The rows of a dump of the oracle, without its "#" lines.
-Rows rows_of_dump(const std::string& dump) {
+// The rows the real library dumps for a copy of the file.
+Rows dump(const std::string& path) {
+    const test::OracleDump d = test::oracle_dump(path);
+    EXPECT_EQ(d.exit_code, 0) << d.text;
     Rows rows;
-    for (std::string& line : split_lines(dump)) {
-        if (!line.starts_with("#")) rows.push_back(std::move(line));
-    }
+    for (const auto& [key, value] : d.history) rows.push_back(row(key, value));
     return rows;
 }
 
-#ifndef _WIN32
-test::ChildRun oracle(const std::vector<std::string>& args) {
-    return test::run_child(SNV_ORACLE, args);
-}
-
-Rows dump(const fs::path& p) {
-    test::ChildRun run = oracle({"dump", p.string()});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    return rows_of_dump(run.out);
-}
-#endif
-
-// Each case does its appends in a folder of its own, in both builds.
+// Each case does its appends in a folder of its own under the build folder, where the oracle
+// (a Linux program, also under Wine) sees it.
 struct Case {
-    fs::path folder;
-    fs::path db;
+    std::string folder;  // as the oracle names it
+    std::string db;
     explicit Case(const std::string& name)
-        : folder(case_folder(name)), db(folder / "data" / "history.redb") {}
+        : folder(std::string(SNV_BINARY_DIR) + "/history-files/" + name),
+          db(folder + "/data/history.redb") {
+        std::error_code ignored;
+        fs::remove_all(test::native(folder), ignored);
+        fs::create_directories(test::native(folder + "/data"));
+    }
+    fs::path path(const std::string& name) const { return test::native(folder + "/" + name); }
     os::Status append(const Entry& entry = sample()) {
-        return append_history_entry(real_env(), native(db), entry);
+        return real_log().append_history_entry(test::native(db).native(), entry);
     }
 
-    // A database written by the real library, and its rows. Natively the oracle writes it
-    // now; under Wine it was written before the run (history_files.sh prepare).
+    // A database written by the real library, and its rows.
     Rows fixture(const std::string& kind) {
-        fs::create_directories(db.parent_path());
-#ifdef _WIN32
-        std::string name = kind;
-        for (char& ch : name) ch = ch == ':' ? '_' : ch;
-        const fs::path prepared = test::build_path("history-fixtures/" + name);
-        EXPECT_TRUE(fs::exists(prepared.string() + ".redb")) << "run history_files.sh prepare";
-        fs::copy_file(prepared.string() + ".redb", db);
-        return rows_of_dump(test::read_file(prepared.string() + ".dump"));
-#else
-        test::ChildRun run = oracle({"fixture", kind, db.string()});
-        EXPECT_EQ(run.exit_code, 0) << run.err;
+        EXPECT_EQ(test::oracle_fixture(kind, db), 0);
         return dump(db);
-#endif
     }
 
-    // The file must pass the real library's check and hold exactly these rows. Under Wine
-    // the rows are written beside it for the native check after the run.
+    // The file must pass the real library's check and hold exactly these rows.
     void expect_rows(const Rows& rows) {
-#ifdef _WIN32
-        std::string text;
-        for (const std::string& r : rows) text += r + "\n";
-        test::write_file(folder / "expected-rows", text);
-#else
         EXPECT_EQ(dump(db), rows);
-        test::ChildRun run = oracle({"check", db.string()});
-        EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
-#endif
+        std::string out;
+        EXPECT_EQ(test::oracle_check(db, false, &out), 0) << out;
     }
 };
 
-TEST(HistoryRedb, FirstAppendCreatesFolderFileAndKeyZero) {
+TEST(HistoryOracle, FirstAppendCreatesFolderFileAndKeyZero) {
     Case c("first");
     ASSERT_TRUE(c.append());
     ASSERT_TRUE(c.append(sample("second")));
@@ -159,7 +109,7 @@ TEST(HistoryRedb, FirstAppendCreatesFolderFileAndKeyZero) {
              R"({"time":"2026-03-14T22:00:05","kind":"executed","action":"shutdown","detail":"second"})")});
 }
 
-TEST(HistoryRedb, ExactEntryTextsAreStored) {
+TEST(HistoryOracle, ExactEntryTextsAreStored) {
     Case c("texts");
     const Entry entries[] = {
         {entry_time({2026, 3, 14, 22, 0, 5, 0}), EntryKind::executed, model::Action::shutdown,
@@ -180,7 +130,7 @@ TEST(HistoryRedb, ExactEntryTextsAreStored) {
     });
 }
 
-TEST(HistoryRedb, KeysFollowTheLargestKeyOfAFileRedbWrote) {
+TEST(HistoryOracle, KeysFollowTheLargestKeyOfAFileRedbWrote) {
     Case c("keys");
     Rows rows = c.fixture("history:35:7");
     ASSERT_EQ(rows.size(), 35u);
@@ -190,7 +140,7 @@ TEST(HistoryRedb, KeysFollowTheLargestKeyOfAFileRedbWrote) {
     c.expect_rows(rows);
 }
 
-TEST(HistoryRedb, FullTableStaysAtTheLimit) {
+TEST(HistoryOracle, FullTableStaysAtTheLimit) {
     Case c("full");
     Rows rows = c.fixture("history:10000:0");
     ASSERT_EQ(rows.size(), 10000u);
@@ -200,7 +150,7 @@ TEST(HistoryRedb, FullTableStaysAtTheLimit) {
     c.expect_rows(rows);
 }
 
-TEST(HistoryRedb, NoKeyLeftChangesNothing) {
+TEST(HistoryOracle, NoKeyLeftChangesNothing) {
     Case c("nokey");
     const Rows rows = c.fixture("history:1:18446744073709551615");
     ASSERT_EQ(rows.size(), 1u);
@@ -208,42 +158,40 @@ TEST(HistoryRedb, NoKeyLeftChangesNothing) {
     c.expect_rows(rows);
 }
 
-#ifndef _WIN32
 // A table "history" of other types is another program's: the append fails, and the real
 // library still opens the file without repair and finds the table with its own types.
-TEST(HistoryRedb, TableOfOtherTypesFailsTheAppend) {
+TEST(HistoryOracle, TableOfOtherTypesFailsTheAppend) {
     const std::pair<const char*, const char*> cases[] = {{"wrong-key", "Table<u32, &str>"},
                                                          {"wrong-value", "Table<u64, &[u8]>"}};
     for (const auto& [kind, type] : cases) {
         SCOPED_TRACE(kind);
         Case c(kind);
-        fs::create_directories(c.db.parent_path());
-        ASSERT_EQ(oracle({"fixture", kind, c.db.string()}).exit_code, 0);
+        ASSERT_EQ(test::oracle_fixture(kind, c.db), 0);
         EXPECT_FALSE(c.append());
-        test::ChildRun run = oracle({"dump", c.db.string()});
-        EXPECT_TRUE(run.out.starts_with("# tables: history\n")) << run.out;
-        EXPECT_NE(run.err.find(type), std::string::npos) << run.err;
+        std::string out;
+        test::run_oracle("dump '" + c.db + "'", &out);
+        EXPECT_TRUE(out.starts_with("# tables: history\n")) << out;
+        EXPECT_NE(out.find(type), std::string::npos) << out;
     }
 }
-#endif
 
-TEST(HistoryRedb, ImportThreeLinesIntoNewFile) {
+TEST(HistoryOracle, ImportThreeLinesIntoNewFile) {
     Case c("import3");
-    put(c.folder / "data" / "history.jsonl",
+    put(c.path("data/history.jsonl"),
         legacy_line(1) + "\r\n" + "broken{\n" + legacy_line(2) + "\n\n" + legacy_line(3));
     ASSERT_TRUE(c.append());
-    EXPECT_FALSE(fs::exists(c.folder / "data" / "history.jsonl"));
+    EXPECT_FALSE(fs::exists(c.path("data/history.jsonl")));
     c.expect_rows(
         {row(9223372036854775804u, legacy_line(1)), row(9223372036854775805u, legacy_line(2)),
          row(9223372036854775806u, legacy_line(3)), row(9223372036854775807u, kSampleText)});
 }
 
-TEST(HistoryRedb, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
+TEST(HistoryOracle, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
     Case c("import100");
     const Rows stored = c.fixture("history:3:100");
     std::string text;
     for (int i = 0; i < 5; ++i) text += legacy_line(i) + "\n";
-    put(c.folder / "data" / "history.jsonl", text);
+    put(c.path("data/history.jsonl"), text);
     ASSERT_TRUE(c.append());
     Rows rows;
     for (int i = 0; i < 5; ++i) rows.push_back(row(95 + i, legacy_line(i)));
@@ -252,23 +200,23 @@ TEST(HistoryRedb, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
     c.expect_rows(rows);
 }
 
-TEST(HistoryRedb, InvalidUtf8LeavesTheFile) {
+TEST(HistoryOracle, InvalidUtf8LeavesTheFile) {
     Case c("badutf8");
     const std::string text = legacy_line(1) + "\n\xc3(\n";
-    put(c.folder / "data" / "history.jsonl", text);
+    put(c.path("data/history.jsonl"), text);
     ASSERT_TRUE(c.append());
     ASSERT_TRUE(c.append());
-    EXPECT_EQ(test::read_file(c.folder / "data" / "history.jsonl"), text);
+    EXPECT_EQ(test::read_file(c.path("data/history.jsonl")), text);
     c.expect_rows({row(0, kSampleText), row(1, kSampleText)});
 }
 
-TEST(HistoryRedb, TwelveThousandLinesKeepTheLastTenThousand) {
+TEST(HistoryOracle, TwelveThousandLinesKeepTheLastTenThousand) {
     Case c("import12000");
     std::string text;
     for (int i = 0; i < 12000; ++i) text += legacy_line(i) + "\n";
-    put(c.folder / "data" / "history.jsonl", text);
+    put(c.path("data/history.jsonl"), text);
     ASSERT_TRUE(c.append());
-    EXPECT_FALSE(fs::exists(c.folder / "data" / "history.jsonl"));
+    EXPECT_FALSE(fs::exists(c.path("data/history.jsonl")));
     // Lines 2000..11999 were imported under keys ending just below 2^63-1; the append's own
     // entry then pushed out line 2000.
     Rows rows;
@@ -278,35 +226,63 @@ TEST(HistoryRedb, TwelveThousandLinesKeepTheLastTenThousand) {
     c.expect_rows(rows);
 }
 
-TEST(HistoryRedb, NonDatabaseFileFailsAtOnceAndStaysAsItWas) {
+TEST(HistoryOracle, NonDatabaseFileFailsAtOnceAndStaysAsItWas) {
     Case c("notredb");
     const std::string text = "these are someone else's bytes, not a database\n";
-    put(c.db, text);
+    put(test::native(c.db), text);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(c.append());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_EQ(test::read_file(c.db), text);
+    EXPECT_EQ(test::read_file(test::native(c.db)), text);
 }
 
-TEST(HistoryRedb, FolderNamedLikeTheFileFailsAtOnce) {
+TEST(HistoryOracle, FolderNamedLikeTheFileFailsAtOnce) {
     Case c("folder");
-    fs::create_directories(c.db);
+    fs::create_directories(test::native(c.db));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(c.append());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    EXPECT_TRUE(fs::is_directory(c.db));
-    EXPECT_TRUE(fs::is_empty(c.db));
+    EXPECT_TRUE(fs::is_directory(test::native(c.db)));
+    EXPECT_TRUE(fs::is_empty(test::native(c.db)));
 }
+
+// A crash while the first append laid out a new file leaves it at its first size with a header
+// of zeros: the next append makes a database of it, which the real library accepts.
+TEST(HistoryOracle, AnInterruptedCreationIsInitializedByTheNextAppend) {
+    Case c("interrupted");
+    put(test::native(c.db), std::string(1056768, '\0'));
+    ASSERT_TRUE(c.append());
+    c.expect_rows({row(0, kSampleText)});
+}
+
+#ifndef _WIN32
+// history.redb is a symbolic link planted in the data folder: the append refuses it like any
+// failed open, and whatever it points to stays byte for byte.
+TEST(HistoryOracle, ALinkInPlaceOfTheFileIsRefused) {
+    Case c("link");
+    const fs::path empty = c.path("empty-target");
+    const fs::path database = c.path("redb-target");
+    put(empty, "");
+    ASSERT_EQ(test::oracle_fixture("history:3:0", database.string()), 0);
+    for (const fs::path& target : {empty, database}) {
+        SCOPED_TRACE(target.string());
+        const std::string before = test::read_file(target);
+        fs::remove(c.db);
+        fs::create_symlink(target, c.db);
+        EXPECT_FALSE(c.append());
+        EXPECT_EQ(test::read_file(target), before);
+        EXPECT_TRUE(fs::is_symlink(c.db));
+    }
+}
+#endif
 
 // Another handle on the file holds its lock for a while, as the desktop program would: the
 // append waits and then stores its entry. Runs in both builds (LockFileEx under Wine).
-TEST(HistoryRedb, WaitsForAnotherHandleOfTheFile) {
+TEST(HistoryOracle, WaitsForAnotherHandleOfTheFile) {
     Case c("hold-handle");
     ASSERT_TRUE(c.append());
-    auto holder = os::open_db_file(native(c.db));
+    auto holder = redb::open_file_backend(test::native(c.db));
     ASSERT_TRUE(holder);
-    auto locked = (*holder)->try_lock();
-    ASSERT_TRUE(locked && *locked);
     std::thread release([&] {
         std::this_thread::sleep_for(300ms);
         holder->reset();
@@ -332,10 +308,8 @@ struct HoldResult {
 
 HoldResult append_while_held(Case& c, int millis) {
     c.fixture("empty");
-    FILE* p =
-        popen((std::string(SNV_ORACLE) + " hold '" + c.db.string() + "' " + std::to_string(millis))
-                  .c_str(),
-              "r");
+    FILE* p = popen(
+        (std::string(SNV_ORACLE) + " hold '" + c.db + "' " + std::to_string(millis)).c_str(), "r");
     char line[256];
     EXPECT_TRUE(fgets(line, sizeof line, p) && std::string(line) == "held\n");
 
@@ -356,7 +330,7 @@ HoldResult append_while_held(Case& c, int millis) {
     return r;
 }
 
-TEST(HistoryRedb, WaitsForAHolderOfOneSecond) {
+TEST(HistoryOracle, WaitsForAHolderOfOneSecond) {
     Case c("hold1");
     HoldResult r = append_while_held(c, 1000);
     std::printf("held 1 s: append waited %lld ms, finished %lld ms after the release\n",
@@ -368,7 +342,7 @@ TEST(HistoryRedb, WaitsForAHolderOfOneSecond) {
     c.expect_rows({row(0, kSampleText)});
 }
 
-TEST(HistoryRedb, GivesUpOnAHolderOfFiveSeconds) {
+TEST(HistoryOracle, GivesUpOnAHolderOfFiveSeconds) {
     Case c("hold5");
     HoldResult r = append_while_held(c, 5000);
     std::printf("held 5 s: append gave up after %lld ms\n",

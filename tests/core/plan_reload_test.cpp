@@ -68,7 +68,7 @@ class Planner : public ::testing::Test {
 
     // Writes a data file with a last-write time that no earlier write of the test had.
     void put(const char* name, const std::string& content) {
-        snv::test::put_file(dir.file(name), content);
+        snv::test::write_file(dir.file(name), content);
         next_write += 10s;
         snv::test::set_last_write(dir.file(name), next_write);
     }
@@ -162,7 +162,7 @@ TEST_F(Planner, AnEditOfEitherFileRereadsBoth) {
     put("tasks.json", tasks_file({task_json("a", daily_at("22:00"))}));
     refresh();
     put("settings.json", R"({"countdown":{"seconds":60}})");
-    snv::test::put_file(dir.file("tasks.json"), tasks_file({}));  // same stamp as before
+    snv::test::write_file(dir.file("tasks.json"), tasks_file({}));  // same stamp as before
     snv::test::set_last_write(dir.file("tasks.json"), next_write - 10s);
     ASSERT_TRUE(refresh());
     EXPECT_EQ(engine.settings.countdown.seconds, 60u);
@@ -180,7 +180,7 @@ TEST_F(Planner, ACallThatDoesNotReloadChangesNothing) {
     const auto plan = engine.day_plan;
     const auto tasks = engine.tasks;
     // The file changes on disk but keeps its stamp: not noticed.
-    snv::test::put_file(dir.file("tasks.json"), tasks_file({}));
+    snv::test::write_file(dir.file("tasks.json"), tasks_file({}));
     snv::test::set_last_write(dir.file("tasks.json"), next_write);
     EXPECT_FALSE(refresh());
     EXPECT_EQ(engine.day_plan, plan);
@@ -303,7 +303,7 @@ TEST(PlannerFolder, NoDataFolderMeansNoFilesUntilOneIsFixed) {
     EXPECT_EQ(fakes.files.count("stamp"), 0u);
 
     snv::test::TempFolder dir;
-    snv::test::put_file(dir.file("tasks.json"), tasks_file({task_json("a", daily_at("22:00"))}));
+    snv::test::write_file(dir.file("tasks.json"), tasks_file({task_json("a", daily_at("22:00"))}));
     fakes.data_dir.set(dir.path().native());
     snv::engine::refresh_day_plan(engine, kToday);
     ASSERT_EQ(engine.tasks.size(), 1u);

@@ -142,11 +142,11 @@ TEST(SettingsFile, DefaultsWhenMissingOrRejectedAndFileUntouched) {
     EXPECT_FALSE(std::filesystem::exists(path));
 
     const std::string bad = R"({"paused":true,"countdown":{"seconds":-1}})";
-    test::put_file(path, bad);
+    test::write_file(path, bad);
     EXPECT_EQ(load_settings(path.native(), os::real_file_system()), Settings{});
-    EXPECT_EQ(test::file_bytes(path), bad);
+    EXPECT_EQ(test::read_file(path), bad);
 
-    test::put_file(path, R"({"paused":true,"countdown":{"seconds":2}})");
+    test::write_file(path, R"({"paused":true,"countdown":{"seconds":2}})");
     Settings read = load_settings(path.native(), os::real_file_system());
     EXPECT_TRUE(read.paused);
     EXPECT_EQ(read.countdown.seconds, 5u);

@@ -20,8 +20,8 @@ namespace snv::model {
 namespace {
 
 namespace fs = std::filesystem;
-using test::file_bytes;
-using test::put_file;
+using test::read_file;
+using test::write_file;
 using test::task;
 using test::TempFolder;
 using test::trigger;
@@ -56,9 +56,9 @@ TEST(TaskFile, LoadingWhatCannotBeReadGivesNoTasksAndTouchesNothing) {
     EXPECT_FALSE(fs::exists(path));
     for (const std::string bad : {"", "  \n", "\xef\xbb\xbf{}", "{} {}", "{\"tasks\":[1]}",
                                   "{\"tasks\":[{\"id\":\"a\"}]}"}) {
-        put_file(path, bad);
+        write_file(path, bad);
         EXPECT_EQ(load_task_file(path.native(), real_fs), TaskFile{}) << bad;
-        EXPECT_EQ(file_bytes(path), bad);
+        EXPECT_EQ(read_file(path), bad);
     }
     EXPECT_EQ(load_task_file(dir.path().native(), real_fs), TaskFile{});  // a folder
 }
@@ -66,23 +66,23 @@ TEST(TaskFile, LoadingWhatCannotBeReadGivesNoTasksAndTouchesNothing) {
 TEST(TaskFile, SaveWritesVersionOneAndLoadGivesTheSameTasks) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    put_file(path, R"({"version":3,"tasks":[{"id":"a","enabled":true,"action":"lock",
+    write_file(path, R"({"version":3,"tasks":[{"id":"a","enabled":true,"action":"lock",
         "trigger":{"type":"idle","minutes":5,"extra":1},"unknown":[1]}]})");
     TaskFile file = load_task_file(path.native(), real_fs);
     EXPECT_EQ(file.version, 3u);
     ASSERT_EQ(file.tasks.size(), 1u);
     ASSERT_TRUE(save_task_file(file, path.native(), real_fs));
     EXPECT_EQ(file.version, 1u);
-    EXPECT_EQ(file_bytes(path), write_task_file(file));
-    EXPECT_EQ(file_bytes(path).find("extra"), std::string::npos);
-    EXPECT_EQ(file_bytes(path).find("unknown"), std::string::npos);
+    EXPECT_EQ(read_file(path), write_task_file(file));
+    EXPECT_EQ(read_file(path).find("extra"), std::string::npos);
+    EXPECT_EQ(read_file(path).find("unknown"), std::string::npos);
     EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 
     TaskFile none;
     none.version = 9;
     ASSERT_TRUE(save_task_file(none, path.native(), real_fs));
-    EXPECT_EQ(file_bytes(path), kEmptyFile);
+    EXPECT_EQ(read_file(path), kEmptyFile);
 }
 
 TEST(TaskFile, SaveCreatesMissingFoldersAndReplacesAnOldTemporaryFile) {
@@ -93,42 +93,42 @@ TEST(TaskFile, SaveCreatesMissingFoldersAndReplacesAnOldTemporaryFile) {
     EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
 
-    put_file(path.string() + ".tmp", "left over from a failed save, and longer than the text");
+    write_file(path.string() + ".tmp", "left over from a failed save, and longer than the text");
     TaskFile none;
     ASSERT_TRUE(save_task_file(none, path.native(), real_fs));
-    EXPECT_EQ(file_bytes(path), kEmptyFile);
+    EXPECT_EQ(read_file(path), kEmptyFile);
     EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
 }
 
 TEST(TaskFile, SaveFailsWithoutWritingWhenTheFolderCannotBeMade) {
     TempFolder dir;
-    put_file(dir.file("plain"), "x");
+    write_file(dir.file("plain"), "x");
     const auto path = dir.path() / "plain" / "sub" / "tasks.json";
     TaskFile file = two_tasks();
     EXPECT_FALSE(save_task_file(file, path.native(), real_fs));
-    EXPECT_EQ(file_bytes(dir.file("plain")), "x");
+    EXPECT_EQ(read_file(dir.file("plain")), "x");
 }
 
 TEST(TaskFile, FailedTemporaryWriteLeavesTheTargetAlone) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    put_file(path, "old");
+    write_file(path, "old");
     test::FakeFileSystem files(real_fs);
     refuse(files, {"write "});
     TaskFile file = two_tasks();
     EXPECT_FALSE(save_task_file(file, path.native(), files));
-    EXPECT_EQ(file_bytes(path), "old");
+    EXPECT_EQ(read_file(path), "old");
 }
 
 TEST(TaskFile, FailedRenameFallsBackToTheDirectWrite) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    put_file(path, "old");
+    write_file(path, "old");
     test::FakeFileSystem files(real_fs);
     refuse(files, {"replace "});
     TaskFile file = two_tasks();
     ASSERT_TRUE(save_task_file(file, path.native(), files));
-    EXPECT_EQ(file_bytes(path), write_task_file(file));
+    EXPECT_EQ(read_file(path), write_task_file(file));
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 
     // Both fail: the error of the direct write, the old content in place, no temporary left.
@@ -137,7 +137,7 @@ TEST(TaskFile, FailedRenameFallsBackToTheDirectWrite) {
     auto result = save_task_file(none, path.native(), files);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().code, 5u);
-    EXPECT_EQ(file_bytes(path), write_task_file(file));
+    EXPECT_EQ(read_file(path), write_task_file(file));
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 }
 
@@ -161,9 +161,9 @@ TEST(TaskFile, RemovesTheFirstTemporaryTaskWithTheId) {
     EXPECT_EQ(left.tasks[1].id, "a");
 
     const std::string bad = "{\"tasks\":[";
-    put_file(path, bad);
+    write_file(path, bad);
     EXPECT_EQ(remove_temporary_task_from_file(path.native(), "a", real_fs), false);
-    EXPECT_EQ(file_bytes(path), bad);
+    EXPECT_EQ(read_file(path), bad);
 }
 
 // The desktop program saves the file while the removal is under way: its task survives.
@@ -179,7 +179,7 @@ TEST(TaskFile, RemovalRedoneWhenTheFileChangesMeanwhile) {
     int writes = 0;
     test::FakeFileSystem files(real_fs);
     files.before = [&](const std::string& call) -> os::Status {
-        if (call.starts_with("write ") && writes++ == 0) put_file(path, write_task_file(theirs));
+        if (call.starts_with("write ") && writes++ == 0) write_file(path, write_task_file(theirs));
         return {};
     };
     EXPECT_EQ(remove_temporary_task_from_file(path.native(), "a", files), true);
@@ -203,7 +203,7 @@ TEST(TaskFile, RemovalGivesUpWhenTheFileNeverSettles) {
         if (!call.starts_with("write ")) return {};
         TaskFile changed = file;
         changed.tasks[1].name = "edit " + std::to_string(writes++);
-        put_file(path, write_task_file(changed));
+        write_file(path, write_task_file(changed));
         return {};
     };
     EXPECT_FALSE(remove_temporary_task_from_file(path.native(), "a", files));
@@ -232,7 +232,7 @@ class HeldOpen {
 TEST(TaskFileWindows, SaveOverAFileHeldOpenWithDeleteSharing) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    put_file(path, "old");
+    write_file(path, "old");
     HeldOpen other(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     ASSERT_TRUE(other.ok());
     TaskFile file = two_tasks();
@@ -244,7 +244,7 @@ TEST(TaskFileWindows, SaveOverAFileHeldOpenWithDeleteSharing) {
 TEST(TaskFileWindows, SaveOverAFileHeldOpenWithoutDeleteSharingWritesInPlace) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    put_file(path, "old");
+    write_file(path, "old");
     HeldOpen other(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
     ASSERT_TRUE(other.ok());
     // No rename can replace a file held without delete sharing: the direct write must run.
@@ -265,21 +265,21 @@ TEST(TaskFileWindows, SaveOverAFileHeldOpenWithoutDeleteSharingWritesInPlace) {
 TEST(TaskFileWindows, SaveOverAFileHeldWithoutAnySharingFailsAndLosesNothing) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    put_file(path, "old");
+    write_file(path, "old");
     {
         HeldOpen other(path, FILE_SHARE_READ);
         ASSERT_TRUE(other.ok());
         TaskFile file = two_tasks();
         EXPECT_FALSE(save_task_file(file, path.native(), real_fs));
     }
-    EXPECT_EQ(file_bytes(path), "old");
+    EXPECT_EQ(read_file(path), "old");
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 }
 
 TEST(TaskFileWindows, SaveOverAReadOnlyFile) {
     TempFolder dir;
     const auto path = dir.file("tasks.json");
-    put_file(path, "old");
+    write_file(path, "old");
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     TaskFile file = two_tasks();
     auto result = save_task_file(file, path.native(), real_fs);
@@ -289,7 +289,7 @@ TEST(TaskFileWindows, SaveOverAReadOnlyFile) {
     if (result) {
         EXPECT_EQ(load_task_file(path.native(), real_fs), file);
     } else {
-        EXPECT_EQ(file_bytes(path), "old");
+        EXPECT_EQ(read_file(path), "old");
     }
     EXPECT_FALSE(fs::exists(dir.file("tasks.json.tmp")));
 }

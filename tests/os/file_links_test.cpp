@@ -8,7 +8,7 @@
 #include <string>
 
 #include "os/file_system.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -37,7 +37,7 @@ const Write kWrites[] = {
 
 class FileLinks : public ::testing::Test {
   protected:
-    test::TestFolder folder_{"file-links"};
+    test::TempFolder folder_{"file-links"};
     fs::path outside_ = folder_ / "outside";  // a folder the service must not write into
     fs::path target_ = outside_ / "target.txt";
     fs::path data_ = folder_ / "data";

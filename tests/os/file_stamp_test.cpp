@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 TEST(FileStamp, IsTheLastWriteTimeCountedFrom1601) {
     snv::test::TempFolder dir;
     const auto file = dir.file("tasks.json");
-    snv::test::put_file(file, "{}");
+    snv::test::write_file(file, "{}");
     for (const auto t : {0s, 1s, 1'700'000'000s, 4'102'444'800s}) {
         snv::test::set_last_write(file, t);
         EXPECT_EQ(os::real_file_system().last_write(file.native()), filetime_of(t)) << t.count();
@@ -36,7 +36,7 @@ TEST(FileStamp, IsNoneWhenNothingIsThere) {
 TEST(FileStamp, FollowsSymbolicLinks) {
     snv::test::TempFolder dir;
     const auto target = dir.file("real.json");
-    snv::test::put_file(target, "[]");
+    snv::test::write_file(target, "[]");
     snv::test::set_last_write(target, 1'600'000'000s);
     std::error_code ec;
     std::filesystem::create_symlink(target, dir.file("link.json"), ec);
@@ -51,7 +51,7 @@ TEST(FileStamp, FollowsSymbolicLinks) {
 TEST(FileStamp, WorksWhileTheFileIsHeldWithoutSharing) {
     snv::test::TempFolder dir;
     const auto file = dir.file("settings.json");
-    snv::test::put_file(file, "{}");
+    snv::test::write_file(file, "{}");
     snv::test::set_last_write(file, 1'650'000'000s);
     int fd = -1;
     ASSERT_EQ(_wsopen_s(&fd, file.c_str(), _O_RDWR, _SH_DENYRW, _S_IREAD | _S_IWRITE), 0);

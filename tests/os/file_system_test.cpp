@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::os {
 namespace {
@@ -15,7 +15,7 @@ class FileSystemTest : public ::testing::Test {
   protected:
     static NativePath native(const fs::path& p) { return to_native(test::os_form(p)); }
     FileSystem& real_ = real_file_system();
-    test::TestFolder folder_{"file-system"};
+    test::TempFolder folder_{"file-system"};
 };
 
 TEST_F(FileSystemTest, MetadataTellsFilesFromFolders) {

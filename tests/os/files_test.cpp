@@ -17,8 +17,8 @@ namespace snv::os {
 namespace {
 
 namespace fs = std::filesystem;
-using test::file_bytes;
-using test::put_file;
+using test::read_file;
+using test::write_file;
 using test::TempFolder;
 
 NativePath native(const fs::path& p) {
@@ -29,7 +29,7 @@ TEST(Files, ReadsWholeFileAndReportsMissingOne) {
     TempFolder dir;
     std::string big(200000, 'x');
     big[123456] = '\0';
-    put_file(dir.file("a"), big);
+    write_file(dir.file("a"), big);
     auto read = real_file_system().read_file(native(dir.file("a")));
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, big);
@@ -44,37 +44,37 @@ TEST(Files, WriteCreatesAndTruncates) {
     auto path = native(dir.file("w"));
     ASSERT_TRUE(real_file_system().write_file(path, "long content here"));
     ASSERT_TRUE(real_file_system().write_file(path, "short"));
-    EXPECT_EQ(file_bytes(dir.file("w")), "short");
+    EXPECT_EQ(read_file(dir.file("w")), "short");
 }
 
 TEST(Files, ReplaceMovesOverExistingTarget) {
     TempFolder dir;
-    put_file(dir.file("t"), "old");
-    put_file(dir.file("t.tmp"), "new");
+    write_file(dir.file("t"), "old");
+    write_file(dir.file("t.tmp"), "new");
     ASSERT_TRUE(real_file_system().replace_file(native(dir.file("t.tmp")), native(dir.file("t"))));
-    EXPECT_EQ(file_bytes(dir.file("t")), "new");
+    EXPECT_EQ(read_file(dir.file("t")), "new");
     EXPECT_FALSE(fs::exists(dir.file("t.tmp")));
 
     auto missing = real_file_system().replace_file(native(dir.file("gone")), native(dir.file("t")));
     EXPECT_FALSE(missing);
-    EXPECT_EQ(file_bytes(dir.file("t")), "new");
+    EXPECT_EQ(read_file(dir.file("t")), "new");
 }
 
 TEST(Files, OverwriteInPlaceGrowsAndShrinks) {
     TempFolder dir;
     auto path = native(dir.file("o"));
-    put_file(dir.file("o"), "0123456789");
+    write_file(dir.file("o"), "0123456789");
     ASSERT_TRUE(real_file_system().overwrite_file(path, "abc"));
-    EXPECT_EQ(file_bytes(dir.file("o")), "abc");
+    EXPECT_EQ(read_file(dir.file("o")), "abc");
     ASSERT_TRUE(real_file_system().overwrite_file(path, std::string(70000, 'z')));
-    EXPECT_EQ(file_bytes(dir.file("o")), std::string(70000, 'z'));
+    EXPECT_EQ(read_file(dir.file("o")), std::string(70000, 'z'));
     ASSERT_TRUE(real_file_system().overwrite_file(native(dir.file("fresh")), "made"));
-    EXPECT_EQ(file_bytes(dir.file("fresh")), "made");
+    EXPECT_EQ(read_file(dir.file("fresh")), "made");
 }
 
 TEST(Files, RemoveDeletesAndReportsMissing) {
     TempFolder dir;
-    put_file(dir.file("r"), "x");
+    write_file(dir.file("r"), "x");
     EXPECT_TRUE(real_file_system().remove_file(native(dir.file("r"))));
     EXPECT_FALSE(fs::exists(dir.file("r")));
     EXPECT_FALSE(real_file_system().remove_file(native(dir.file("r"))));
@@ -87,7 +87,7 @@ TEST(Files, CreateFoldersMakesEveryMissingLevel) {
     EXPECT_TRUE(fs::is_directory(deep));
     EXPECT_TRUE(real_file_system().create_folder_all(native(deep)));  // existing is fine
 
-    put_file(dir.file("plain"), "x");
+    write_file(dir.file("plain"), "x");
     EXPECT_FALSE(real_file_system().create_folder_all(native(dir.path() / "plain" / "sub")));
     EXPECT_FALSE(real_file_system().create_folder_all(native(dir.file("plain"))));
 }
@@ -139,20 +139,20 @@ class FileSizeLimit {
 TEST(Files, FailedOverwriteKeepsOldContent) {
     TempFolder dir;
     const std::string old(3000, 'o');
-    put_file(dir.file("t"), old);
+    write_file(dir.file("t"), old);
     {
         FileSizeLimit limit(4096);
         auto result =
             real_file_system().overwrite_file(native(dir.file("t")), std::string(10000, 'n'));
         EXPECT_FALSE(result);
     }
-    EXPECT_EQ(file_bytes(dir.file("t")), old);
+    EXPECT_EQ(read_file(dir.file("t")), old);
 }
 #else
 // Another program holding the file without write sharing makes the write fail; nothing changes.
 TEST(Files, OverwriteOfFileHeldWithoutWriteSharingKeepsContent) {
     TempFolder dir;
-    put_file(dir.file("t"), "old");
+    write_file(dir.file("t"), "old");
     auto path = native(dir.file("t"));
     HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -161,12 +161,12 @@ TEST(Files, OverwriteOfFileHeldWithoutWriteSharingKeepsContent) {
     CloseHandle(other);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().code, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(file_bytes(dir.file("t")), "old");
+    EXPECT_EQ(read_file(dir.file("t")), "old");
 }
 
 TEST(Files, ReadSharesWithAWriterThatAllowsDelete) {
     TempFolder dir;
-    put_file(dir.file("t"), "held");
+    write_file(dir.file("t"), "held");
     auto path = native(dir.file("t"));
     HANDLE other = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -13,7 +13,7 @@
 #include "os/launcher.h"
 #include "os/power.h"
 #include "os/sessions.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::os {
 namespace {
@@ -35,7 +35,7 @@ bool signed_in_by(const std::filesystem::path& file) {
 }
 
 TEST(StandIn, AUserProcessRecordWithANameIsASignedInUser) {
-    test::TestFolder folder("utmp");
+    test::TempFolder folder("utmp");
     struct Case {
         const char* what;
         std::vector<utmpx> records;

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "redb/write_session.h"
-#include "test_files.h"
+#include "support/redb_files.h"
 
 namespace {
 
@@ -22,29 +19,29 @@ struct Case {
     int appends;
 };
 
-class AppendToFixture : public ::testing::TestWithParam<Case> {};
+class OracleAppend : public ::testing::TestWithParam<Case> {};
 
-TEST_P(AppendToFixture, OracleSeesCleanFileWithExpectedHistory) {
+TEST_P(OracleAppend, OracleSeesCleanFileWithExpectedHistory) {
     Case c = GetParam();
     std::string name = std::string(c.fixture) + "-" + std::to_string(c.appends);
     for (char& ch : name)
         if (ch == ':') ch = '_';
-    std::string path = temp_path(name + ".redb");
-    ASSERT_EQ(0, run_oracle(std::string("fixture ") + c.fixture + " " + path));
+    std::string path = scratch_path(name + ".redb");
+    ASSERT_EQ(0, oracle_fixture(c.fixture, path));
     OracleDump before = oracle_dump(path);
     ASSERT_EQ(0, before.exit_code) << before.text;
     History expected = before.history;
     {
-        auto session = open_session(path);
-        ASSERT_TRUE(session) << session.error().to_string();
-        EXPECT_EQ(before.repaired, (*session)->repaired());
+        auto db = redb::Database::create(native(path));
+        ASSERT_TRUE(db) << db.error().to_string();
+        EXPECT_EQ(before.repaired, db->repaired_at_open());
         for (int i = 0; i < c.appends; ++i) {
             std::string text = "appended " + std::to_string(i);
-            auto r = append_one(**session, text);
+            auto r = append_one(*db, text);
             ASSERT_TRUE(r) << r.error().to_string();
             expect_append(expected, text);
         }
-        auto closed = (*session)->close();
+        auto closed = db->close();
         ASSERT_TRUE(closed) << closed.error().to_string();
     }
     std::string out;
@@ -61,7 +58,7 @@ TEST_P(AppendToFixture, OracleSeesCleanFileWithExpectedHistory) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Fixtures, AppendToFixture,
+    Fixtures, OracleAppend,
     ::testing::Values(Case{"empty", 1}, Case{"empty", 100}, Case{"empty", 12000},
                       Case{"history:3:0", 1}, Case{"history:50:7", 100},
                       Case{"history:9990:100", 12000}, Case{"big:5000", 1}, Case{"big:5000", 100},

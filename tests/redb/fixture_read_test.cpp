@@ -3,13 +3,11 @@
 
 #include <sstream>
 
-#include "redb/fixtures.h"
+#include "support/redb_files.h"
 
 namespace {
 
-using redb_test::fixture;
-
-constexpr redb::TableSpec<redb::U64, redb::Str> kHistory{"history"};
+using namespace snv::test;
 
 // Our view of a database in the oracle's dump format.
 std::string dump(const redb::Database& db) {
@@ -27,7 +25,7 @@ std::string dump(const redb::Database& db) {
     }
     out << "\n";
     if (!has_history) return out.str();
-    auto history = txn->open_table(kHistory);
+    auto history = txn->open_table(kHistoryTable);
     EXPECT_TRUE(history.has_value()) << history.error().to_string();
     out << "# history: " << history->len() << " entries\n";
     auto walked = history->for_each([&](const std::uint64_t& k, const std::string& v) {
@@ -44,37 +42,42 @@ std::string without_repair_line(const std::string& text, bool* repaired) {
     return *repaired ? text.substr(marker.size()) : text;
 }
 
+std::string text_of(const std::string& path) {
+    const auto bytes = read_bytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 struct Kind {
     const char* name;
     bool crashed;  // left by a process that ended without closing the database
 };
 
-class FixtureRead : public ::testing::TestWithParam<Kind> {};
+class OracleFixtureRead : public ::testing::TestWithParam<Kind> {};
 
-TEST_P(FixtureRead, MatchesTheOracleDumpAndLeavesACleanFile) {
+TEST_P(OracleFixtureRead, MatchesTheOracleDumpAndLeavesACleanFile) {
     const std::string name = GetParam().name;
-    const std::string path = redb_test::scratch_copy(name + ".redb", name);
-    const auto before = redb_test::read_file(path);
+    const std::string path = scratch_path("read-" + name + ".redb");
+    copy_file(fixture(name + ".redb"), path);
+    const auto before = read_bytes(path);
     {
-        auto db = redb_test::open_path(path);
+        auto db = redb::Database::create(native(path));
         ASSERT_TRUE(db.has_value()) << db.error().to_string();
         bool oracle_repaired = false;
         const std::string expected =
-            without_repair_line(redb_test::read_text(fixture(name + ".dump")), &oracle_repaired);
+            without_repair_line(text_of(fixture(name + ".dump")), &oracle_repaired);
         EXPECT_EQ(dump(*db), expected);
         EXPECT_EQ(db->repaired_at_open(), oracle_repaired);
     }
     // A cleanly closed file is only read; a crashed one is repaired in place, as redb does.
     if (!GetParam().crashed)
-        EXPECT_EQ(redb_test::read_file(path), before);
+        EXPECT_EQ(read_bytes(path), before);
     else
-        EXPECT_NE(redb_test::read_file(path), before);
-#ifndef _WIN32
-    EXPECT_EQ(redb_test::run_oracle("check '" + path + "'"), "ok\n");
-#endif
+        EXPECT_NE(read_bytes(path), before);
+    std::string out;
+    EXPECT_EQ(oracle_check(path, false, &out), 0) << out;
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, FixtureRead,
+INSTANTIATE_TEST_SUITE_P(AllKinds, OracleFixtureRead,
                          ::testing::Values(Kind{"empty", false}, Kind{"history_3_5", false},
                                            Kind{"history_300_1000", false}, Kind{"big_5000", false},
                                            Kind{"others_20", false}, Kind{"savepoint_10", false},
@@ -87,30 +90,34 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, FixtureRead,
                              return n;
                          });
 
-TEST(FixtureRead, AnEmptyFileBecomesADatabaseRedbOpensWithoutRepair) {
-    const std::string path = redb_test::fixture("scratch-new.redb");
-    redb_test::write_file(path, {});
+// Sizes as redb leaves them: a new database closed at once is 20480 bytes, its free pages at
+// the end given back.
+TEST(OracleFixtureRead, AnEmptyFileBecomesADatabaseRedbOpensWithoutRepair) {
+    const std::string path = scratch_path("new.redb");
+    write_bytes(path, {});
     {
-        auto db = redb_test::open_path(path);
+        auto db = redb::Database::create(native(path));
         ASSERT_TRUE(db.has_value()) << db.error().to_string();
         auto tables = db->begin_read()->list_tables();
         ASSERT_TRUE(tables.has_value());
         EXPECT_TRUE(tables->empty());
     }
-    EXPECT_GT(redb_test::read_file(path).size(), 1u << 20);
-#ifndef _WIN32
-    EXPECT_EQ(redb_test::run_oracle("check '" + path + "'"), "ok\n");
-#endif
+    const std::string theirs = scratch_path("new-by-redb.redb");
+    ASSERT_EQ(0, oracle_fixture("empty", theirs));
+    EXPECT_EQ(file_size(path), file_size(theirs));
+    EXPECT_EQ(file_size(path), 20480u);
+    std::string out;
+    EXPECT_EQ(oracle_check(path, false, &out), 0) << out;
     // And it opens again, now as an existing database.
-    auto again = redb_test::open_path(path);
+    auto again = redb::Database::create(native(path));
     ASSERT_TRUE(again.has_value()) << again.error().to_string();
     EXPECT_FALSE(again->repaired_at_open());
 }
 
 TEST(FixtureRead, LookupsFirstLastAndCountOfADeepTree) {
-    auto db = redb_test::open_path(fixture("big_5000.redb"));
+    auto db = redb::Database::create(native(fixture("big_5000.redb")));
     ASSERT_TRUE(db.has_value()) << db.error().to_string();
-    auto history = db->begin_read()->open_table(kHistory);
+    auto history = db->begin_read()->open_table(kHistoryTable);
     ASSERT_TRUE(history.has_value());
     EXPECT_EQ(history->len(), 5000u);
     auto first = history->first();
@@ -133,9 +140,9 @@ TEST(FixtureRead, LookupsFirstLastAndCountOfADeepTree) {
 }
 
 TEST(FixtureRead, KeysNeedNotStartAtZero) {
-    auto db = redb_test::open_path(fixture("history_300_1000.redb"));
+    auto db = redb::Database::create(native(fixture("history_300_1000.redb")));
     ASSERT_TRUE(db.has_value());
-    auto history = db->begin_read()->open_table(kHistory);
+    auto history = db->begin_read()->open_table(kHistoryTable);
     ASSERT_TRUE(history.has_value());
     EXPECT_EQ((*history->first())->first, 1000u);
     EXPECT_EQ((*history->last())->first, 1299u);
@@ -145,31 +152,31 @@ TEST(FixtureRead, KeysNeedNotStartAtZero) {
 
 TEST(TableTypes, HistoryDeclaredWithOtherTypesIsATypeError) {
     for (const char* name : {"wrong-key.redb", "wrong-value.redb"}) {
-        auto db = redb_test::open_path(fixture(name));
+        auto db = redb::Database::create(native(fixture(name)));
         ASSERT_TRUE(db.has_value()) << name;
-        auto history = db->begin_read()->open_table(kHistory);
+        auto history = db->begin_read()->open_table(kHistoryTable);
         ASSERT_FALSE(history.has_value()) << name;
         EXPECT_EQ(history.error().kind, redb::ErrorKind::TableTypeMismatch) << name;
     }
 }
 
 TEST(TableTypes, OtherDeclarationsOfStoredTables) {
-    auto db = redb_test::open_path(fixture("others_20.redb"));
+    auto db = redb::Database::create(native(fixture("others_20.redb")));
     ASSERT_TRUE(db.has_value());
     auto txn = db->begin_read();
     // The types the oracle declared open fine; a multimap table is refused as a plain one.
-    auto blobs = txn->open_table(redb::TableSpec<redb::U64, redb::ByteSlice>{"blobs"});
+    auto blobs = txn->open_table(redb::TableDefinition<redb::U64, redb::ByteSlice>{"blobs"});
     ASSERT_TRUE(blobs.has_value()) << blobs.error().to_string();
     auto first = blobs->first();
     ASSERT_TRUE(first && *first);
     EXPECT_EQ((*first)->second.size(), 5000u);
-    auto other = txn->open_table(redb::TableSpec<redb::Str, redb::U64>{"other_table"});
+    auto other = txn->open_table(redb::TableDefinition<redb::Str, redb::U64>{"other_table"});
     ASSERT_TRUE(other.has_value()) << other.error().to_string();
     EXPECT_GT(other->len(), 0u);
-    auto tags = txn->open_table(redb::TableSpec<redb::U64, redb::Str>{"tags"});
+    auto tags = txn->open_table(redb::TableDefinition<redb::U64, redb::Str>{"tags"});
     ASSERT_FALSE(tags.has_value());
     EXPECT_EQ(tags.error().kind, redb::ErrorKind::TableIsMultimap);
-    auto missing = txn->open_table(redb::TableSpec<redb::U64, redb::Str>{"nothing"});
+    auto missing = txn->open_table(redb::TableDefinition<redb::U64, redb::Str>{"nothing"});
     ASSERT_FALSE(missing.has_value());
     EXPECT_EQ(missing.error().kind, redb::ErrorKind::TableDoesNotExist);
 }

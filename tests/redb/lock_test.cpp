@@ -4,21 +4,28 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
-#include "redb/fixtures.h"
+#include "support/redb_files.h"
 
 namespace {
 
+using namespace snv::test;
+
 TEST(Lock, ASecondOpenIsAlreadyOpenUntilTheFirstCloses) {
-    const std::string path = redb_test::scratch_copy("history_3_5.redb", "lock-self");
-    auto first = redb_test::open_path(path);
+    const std::string path = scratch_path("lock-self.redb");
+    copy_file(fixture("history_3_5.redb"), path);
+    auto first = redb::Database::create(native(path));
     ASSERT_TRUE(first.has_value()) << first.error().to_string();
-    auto second = redb_test::open_path(path);
+    auto second = redb::Database::create(native(path));
     ASSERT_FALSE(second.has_value());
     EXPECT_EQ(second.error().kind, redb::ErrorKind::AlreadyOpen);
+    // A transaction keeps the database, and its lock, after the database object is gone.
+    auto txn = first->begin_read();
+    ASSERT_TRUE(txn);
     first = std::unexpected(redb::Error{});
-    auto third = redb_test::open_path(path);
+    EXPECT_FALSE(redb::Database::create(native(path)).has_value());
+    txn = std::unexpected(redb::Error{});
+    auto third = redb::Database::create(native(path));
     EXPECT_TRUE(third.has_value()) << third.error().to_string();
 }
 
@@ -35,7 +42,7 @@ struct OracleProcess {
         return buf;
     }
     int close() {
-        int status = pclose(out);
+        const int status = pclose(out);
         out = nullptr;
         return status;
     }
@@ -44,25 +51,28 @@ struct OracleProcess {
     }
 };
 
-TEST(Lock, WhileRedbHoldsTheFileOpeningFailsAtOnceThenSucceeds) {
-    const std::string path = redb_test::scratch_copy("history_3_5.redb", "lock-held");
+// Both sides only meet natively: Wine's LockFileEx is not the host's flock.
+TEST(OracleLock, WhileRedbHoldsTheFileOpeningFailsAtOnceThenSucceeds) {
+    const std::string path = scratch_path("lock-held.redb");
+    copy_file(fixture("history_3_5.redb"), path);
     OracleProcess hold("hold '" + path + "' 1500");
     ASSERT_EQ(hold.line(), "held\n");
     const auto start = std::chrono::steady_clock::now();
-    auto busy = redb_test::open_path(path);
+    auto busy = redb::Database::create(native(path));
     const auto took = std::chrono::steady_clock::now() - start;
     ASSERT_FALSE(busy.has_value());
     EXPECT_EQ(busy.error().kind, redb::ErrorKind::AlreadyOpen);
     EXPECT_LT(took, std::chrono::milliseconds(500));  // no waiting inside the library
     EXPECT_EQ(hold.line(), "released\n");
     EXPECT_EQ(hold.close(), 0);
-    auto after = redb_test::open_path(path);
+    auto after = redb::Database::create(native(path));
     EXPECT_TRUE(after.has_value()) << after.error().to_string();
 }
 
-TEST(Lock, WhileWeHoldTheFileRedbCannotAppend) {
-    const std::string path = redb_test::scratch_copy("history_3_5.redb", "lock-ours");
-    auto db = redb_test::open_path(path);
+TEST(OracleLock, WhileWeHoldTheFileRedbCannotAppend) {
+    const std::string path = scratch_path("lock-ours.redb");
+    copy_file(fixture("history_3_5.redb"), path);
+    auto db = redb::Database::create(native(path));
     ASSERT_TRUE(db.has_value());
     OracleProcess append("append '" + path + "' text");
     std::string all, l;

@@ -5,7 +5,7 @@
 
 #include "os/path.h"
 #include "os/quote_argument.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::test {
 

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "history/redb_store.h"
+#include "history/history_log.h"
 #include "os/launcher.h"
 #include "os/power.h"
 #include "os/process.h"
 #include "os/sessions.h"
+#include "redb/storage_backend.h"
 #include "support/fake_os.h"
 #include "support/scripted_os.h"
 
@@ -109,7 +110,7 @@ struct FakeEngineEnv {
     FakeProcess process;
     FakeEnvironment environment;
     paths::DataDir data_dir{environment, files};
-    history::HistoryLog history{history::real_history_store(), clock, files, data_dir};
+    history::HistoryLog history{clock, files, data_dir, redb::open_file_backend};
 
     engine::EngineEnv env() {
         return {clock, cpu, files, sessions, launcher, power, process, history, data_dir};

@@ -7,7 +7,7 @@
 
 #include "os/quote_argument.h"
 #include "support/child_process.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::svc {
 namespace {

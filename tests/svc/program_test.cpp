@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "support/child_process.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::svc {
 namespace {
@@ -21,7 +21,7 @@ class ProgramTest : public ::testing::Test {
         return test::run_child(test::built_program("snv-svc"), args,
                                {{"SNV_DATA_DIR", test::os_form(folder_ / "default")}});
     }
-    test::TestFolder folder_{"program"};
+    test::TempFolder folder_{"program"};
 };
 
 TEST_F(ProgramTest, UnknownOptionsAreNamedLowered) {

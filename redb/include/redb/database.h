@@ -1,37 +1,39 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "os/db_file.h"
-#include "os/path.h"
 #include "redb/error.h"
+#include "redb/storage_backend.h"
 #include "redb/table.h"
 #include "redb/types.h"
 
 namespace redb {
 
 namespace detail {
-struct DatabaseState;  // the open file, its header and pages; shared by transactions
-}
+class DatabaseCore;  // the backend, its pages and the state of the open database
+struct ReadState;    // one read transaction's snapshot
+}  // namespace detail
 
-// A read transaction: one consistent snapshot of the database.
+// A read transaction: one consistent snapshot of the database. It keeps the database alive.
 class ReadTransaction {
   public:
-    explicit ReadTransaction(std::shared_ptr<const detail::DatabaseState> state)
+    explicit ReadTransaction(std::shared_ptr<const detail::ReadState> state)
         : state_(std::move(state)) {}
 
     // Opens a table, checking that it was created with the declared types. Errors:
     // TableDoesNotExist, TableTypeMismatch, TableIsMultimap, Corrupted, Io.
     template <typename K, typename V>
-    Result<ReadOnlyTable<K, V>> open_table(const TableSpec<K, V>& spec) const {
-        auto raw = open_raw(spec.name, K::type(), V::type());
+    Result<ReadOnlyTable<K, V>> open_table(const TableDefinition<K, V>& definition) const {
+        auto raw = open_raw(definition.name, K::type(), V::type());
         if (!raw) return std::unexpected(raw.error());
         return ReadOnlyTable<K, V>(std::move(*raw));
     }
-    Result<RawTable> open_raw(std::string_view name, const TypeSpec& key,
-                              const TypeSpec& value) const;
+    Result<RawReadOnlyTable> open_raw(std::string_view name, const TypeSpec& key,
+                                      const TypeSpec& value) const;
+
     struct TableName {
         std::string name;
         bool multimap = false;
@@ -40,30 +42,65 @@ class ReadTransaction {
     Result<std::vector<TableName>> list_tables() const;
 
   private:
-    std::shared_ptr<const detail::DatabaseState> state_;
+    std::shared_ptr<const detail::ReadState> state_;
 };
 
-// An open database. It holds the file's exclusive lock until it is destroyed.
+// A write transaction. Dropping it without commit aborts it: nothing of it reaches the file.
+// It keeps the database alive, so a database dropped first closes when the transaction ends.
+class WriteTransaction {
+  public:
+    explicit WriteTransaction(std::shared_ptr<detail::WriteState> state);
+    WriteTransaction(WriteTransaction&&) noexcept = default;
+    WriteTransaction& operator=(WriteTransaction&& other) noexcept;
+    ~WriteTransaction();
+
+    // Opens the table, creating it when missing; a stored table of other types, or a multimap
+    // table, is an error.
+    template <typename K, typename V>
+    Result<Table<K, V>> open_table(const TableDefinition<K, V>& definition) {
+        auto raw = open_raw(definition.name, K::type(), V::type());
+        if (!raw) return std::unexpected(raw.error());
+        return Table<K, V>(std::move(*raw));
+    }
+    Result<RawTable> open_raw(std::string_view name, const TypeSpec& key, const TypeSpec& value);
+
+    // Makes the changes durable (redb's default one-phase commit).
+    Status commit();
+    void abort();
+
+  private:
+    std::shared_ptr<detail::WriteState> state_;
+};
+
+// An open database. Opening takes the backend's lock (a file backend's), initializes a new
+// database in an empty file and repairs one that was not closed cleanly. Dropping it closes it
+// as redb's does: a final commit that stores the allocator state and gives the free pages at
+// the end of the file back, so that the next open needs no repair.
 class Database {
   public:
-    // Opens the database in the file at `path`, creating the file when missing (never
-    // truncating it); an empty file becomes a new database. Errors: Io (the file cannot be
-    // opened), AlreadyOpen (another process holds it), NotRedb, UpgradeRequired, Corrupted.
-    static Result<Database> create(const snv::os::NativePath& path);
-    // The same for a file already opened.
-    static Result<Database> create(std::unique_ptr<snv::os::DbFile> file);
+    // Errors: Io (the file cannot be opened), AlreadyOpen (another handle holds its lock),
+    // NotRedb, UpgradeRequired, Corrupted.
+    static Result<Database> create(const std::filesystem::path& path);
+    static Result<Database> create(std::unique_ptr<StorageBackend> backend);
+
+    Database(Database&&) noexcept = default;
+    Database& operator=(Database&&) noexcept = default;
+    ~Database();
 
     Result<ReadTransaction> begin_read() const;
-    // Write transactions (begin_write) hang here.
+    // One at a time: TransactionInProgress while another is running.
+    Result<WriteTransaction> begin_write();
+
+    // The clean close, with its outcome; a running write transaction is aborted. Afterwards
+    // every transaction fails with TransactionEnded.
+    Status close();
 
     // Whether opening had to repair the file (after a crash).
     bool repaired_at_open() const;
 
-    explicit Database(std::shared_ptr<detail::DatabaseState> state) : state_(std::move(state)) {}
-    detail::DatabaseState& state() const { return *state_; }
-
   private:
-    std::shared_ptr<detail::DatabaseState> state_;
+    explicit Database(std::shared_ptr<detail::DatabaseCore> core) : core_(std::move(core)) {}
+    std::shared_ptr<detail::DatabaseCore> core_;
 };
 
 }  // namespace redb

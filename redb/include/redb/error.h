@@ -8,16 +8,18 @@ namespace redb {
 
 // What went wrong, so that callers can tell a busy database from a broken one.
 enum class ErrorKind {
-    Io,                 // the file could not be read or written
-    AlreadyOpen,        // another process holds the database's file lock
-    NotRedb,            // the file does not start with redb's magic number
-    UpgradeRequired,    // a database of an older file format (v1, v2); never touched
-    Corrupted,          // the file is a redb database but its contents are inconsistent
-    TableDoesNotExist,  // no table of that name
-    TableTypeMismatch,  // the table was created with other key or value types
-    TableIsMultimap,    // the table is a multimap table, or the other way round
-    ValueTooLarge,      // a key or value exceeds what the format can store
-    Unsupported,        // valid, but beyond what this implementation handles
+    Io,                     // the file could not be read or written
+    AlreadyOpen,            // another process holds the database's file lock
+    NotRedb,                // the file does not start with redb's magic number
+    UpgradeRequired,        // a database of an older file format (v1, v2); never touched
+    Corrupted,              // the file is a redb database but its contents are inconsistent
+    TableDoesNotExist,      // no table of that name
+    TableTypeMismatch,      // the table was created with other key or value types
+    TableIsMultimap,        // the table is a multimap table, or the other way round
+    ValueTooLarge,          // a key or value exceeds what the format can store
+    Unsupported,            // valid, but beyond what this implementation handles
+    TransactionInProgress,  // a write transaction is already running
+    TransactionEnded,       // the transaction was committed or aborted, or the database closed
 };
 
 struct Error {

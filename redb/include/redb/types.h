@@ -62,7 +62,7 @@ struct ByteSlice {
 
 // A table as a program declares it: its name and its key and value types.
 template <typename K, typename V>
-struct TableSpec {
+struct TableDefinition {
     std::string_view name;
 };
 

@@ -7,6 +7,7 @@
 #include <limits>
 #include <system_error>
 
+#include "json/utf8.h"
 #include "os/path.h"
 
 #if defined(__SSE2__)
@@ -75,32 +76,6 @@ long escape_unit(const char* p, const char* end) {
         unit = unit * 16 + digit;
     }
     return unit;
-}
-
-// Length of the well-formed UTF-8 sequence at `p` (RFC 3629), 0 when there is none.
-std::size_t utf8_length(const char* p, const char* end) {
-    const auto b0 = static_cast<unsigned char>(*p);
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;  // the second byte's range
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        n = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        n = 3;
-        if (b0 == 0xE0) lo = 0xA0;  // overlong
-        if (b0 == 0xED) hi = 0x9F;  // surrogates
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        n = 4;
-        if (b0 == 0xF0) lo = 0x90;  // overlong
-        if (b0 == 0xF4) hi = 0x8F;  // beyond U+10FFFF
-    } else {
-        return 0;
-    }
-    if (static_cast<std::size_t>(end - p) < n) return 0;
-    for (std::size_t i = 1; i < n; ++i) {
-        const auto b = static_cast<unsigned char>(p[i]);
-        if (b < (i == 1 ? lo : 0x80) || b > (i == 1 ? hi : 0xBF)) return 0;
-    }
-    return n;
 }
 
 // One escape, from its backslash; its character goes to `out` when there is one.
@@ -172,7 +147,7 @@ const char* string_body(const char* p, const char* end, std::string* out) {
                 break;
             case beyond_ascii:
                 if constexpr (rules == Strings::read) {
-                    const std::size_t n = utf8_length(p, end);
+                    const std::size_t n = utf8_sequence_length(p, end);
                     if (n == 0) return nullptr;
                     p += n;
                 } else {
@@ -210,7 +185,7 @@ namespace {
                 text = scratch;
                 return p;
             case beyond_ascii: {
-                const std::size_t n = utf8_length(p, end);
+                const std::size_t n = utf8_sequence_length(p, end);
                 if (n == 0) return nullptr;
                 p += n;
                 break;

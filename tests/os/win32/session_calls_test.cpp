@@ -13,7 +13,7 @@
 #include "os/sessions.h"
 #include "os/system_error.h"
 #include "support/desktop_program.h"
-#include "support/test_folder.h"
+#include "support/temp_folder.h"
 
 namespace snv::os {
 namespace {
@@ -43,7 +43,7 @@ TEST(Win32Sessions, TheConsoleSessionIsTheSystemsAnswer) {
 }
 
 TEST(Win32Sessions, TheMutexExistsExactlyWhileAnotherProcessHoldsIt) {
-    test::TestFolder folder("mutex");
+    test::TempFolder folder("mutex");
     EXPECT_FALSE(real_sessions().mutex_exists(kMutex));
     test::HeldMutex holder(kMutex, folder.path());
     ASSERT_TRUE(holder.held());
@@ -54,7 +54,7 @@ TEST(Win32Sessions, TheMutexExistsExactlyWhileAnotherProcessHoldsIt) {
 }
 
 TEST(Win32Launcher, StartsTheProgramWithTheExactLineInItsFolder) {
-    test::TestFolder folder("launch with blank");
+    test::TempFolder folder("launch with blank");
     test::install_duskpanel_standin(folder.path());
     const NativePath exe = to_native(test::os_form(folder / "Duskpanel.exe"));
     const std::string dir = test::os_form(folder.path());
@@ -69,7 +69,7 @@ TEST(Win32Launcher, StartsTheProgramWithTheExactLineInItsFolder) {
 }
 
 TEST(Win32Launcher, AMissingProgramFailsWithTheCodeOfTheStart) {
-    test::TestFolder folder("launch missing");
+    test::TempFolder folder("launch missing");
     const NativePath exe = to_native(test::os_form(folder / "Duskpanel.exe"));
     const auto session = real_sessions().active_console_session();
     ASSERT_TRUE(session);

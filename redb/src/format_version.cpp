@@ -1,1 +1,0 @@
-#include "redb/format_version.h"

@@ -1,0 +1,70 @@
+#include "history/legacy_import.h"
+
+#include <string>
+#include <vector>
+
+#include "history/entry_json.h"
+#include "history/history_log.h"
+#include "json/utf8.h"
+
+namespace snv::history {
+
+namespace {
+
+// Inserts, prunes and commits in one transaction; any failure abandons it.
+bool store_lines(redb::Database& db, const std::vector<std::string_view>& lines) {
+    auto txn = db.begin_write();
+    if (!txn) return false;
+    auto table = txn->open_table(kHistoryTable);
+    if (!table) return false;
+    auto first = table->first();
+    if (!first) return false;
+    const std::uint64_t base = *first ? (*first)->first : kEmptyTableImportBase;
+    // No room below the oldest entry: import nothing rather than replace a stored entry; the
+    // file stays, so none of its lines is lost.
+    if (base < lines.size()) return false;
+    std::uint64_t key = base - lines.size();
+    for (std::string_view line : lines) {
+        if (!table->insert(key++, line)) return false;
+    }
+    if (!prune_history(*table)) return false;
+    return bool(txn->commit());
+}
+
+}  // namespace
+
+std::optional<std::string_view> next_legacy_entry_line(LegacyLineCursor& cursor) {
+    while (cursor.pos < cursor.text.size()) {
+        std::string_view rest = cursor.text.substr(cursor.pos);
+        const std::size_t lf = rest.find('\n');
+        std::string_view line = rest;
+        if (lf == std::string_view::npos) {
+            // A last line without line feed is taken whole, a trailing carriage return included.
+            cursor.pos = cursor.text.size();
+        } else {
+            line = rest.substr(0, lf);
+            cursor.pos += lf + 1;
+            if (line.ends_with('\r')) line.remove_suffix(1);
+        }
+        if (read_entry(line)) return line;
+    }
+    return std::nullopt;
+}
+
+void import_legacy_history(redb::Database& db, const os::NativePath& db_path,
+                           os::FileSystem& files) {
+    const os::NativePath legacy_path = os::join(os::folder_of(db_path), "history.jsonl");
+    auto text = files.read_file(legacy_path);
+    if (!text || !json::is_valid_utf8(*text)) return;
+
+    std::vector<std::string_view> lines;
+    lines.reserve(4);
+    LegacyLineCursor cursor{*text};
+    while (auto line = next_legacy_entry_line(cursor)) lines.push_back(*line);
+
+    if (!store_lines(db, lines)) return;
+    // The lines are committed; a file that cannot be deleted is imported again next time.
+    (void)files.remove_file(legacy_path);
+}
+
+}  // namespace snv::history

@@ -1,0 +1,210 @@
+#pragma once
+
+// Files for the redb tests and the real library's verdict on them. The oracle is a Linux
+// program: natively it runs here; under Wine it runs through the host's shell. Paths are kept
+// in the oracle's (Unix) form; `native` gives the form this build's programs open.
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "redb/database.h"
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <sys/wait.h>
+#endif
+
+namespace snv::test {
+
+// The same file as this build's programs address it: under Wine a Unix path needs its drive.
+inline std::filesystem::path native(const std::string& path) {
+#ifdef _WIN32
+    return std::filesystem::path("Z:" + path);
+#else
+    return std::filesystem::path(path);
+#endif
+}
+
+// The oracle's form of a path this build's programs use (under Wine: without its drive).
+inline std::string oracle_path(const std::filesystem::path& path) {
+    std::string text = path.generic_string();
+#ifdef _WIN32
+    if (text.starts_with("Z:")) text.erase(0, 2);
+#endif
+    return text;
+}
+
+// A scratch file of the redb tests under the build folder.
+inline std::string scratch_path(const std::string& name) {
+    const std::string dir = std::string(SNV_BINARY_DIR) + "/redb-scratch";
+    std::filesystem::create_directories(native(dir));
+    return dir + "/" + name;
+}
+
+// A file the redb_fixtures setup wrote before the tests (tests/redb/make_fixtures.sh).
+inline std::string fixture(const std::string& name) {
+    return std::string(SNV_BINARY_DIR) + "/redb-fixtures/" + name;
+}
+
+inline std::vector<std::uint8_t> read_bytes(const std::string& path) {
+    std::ifstream in(native(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(native(path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// By hand: mingw's std::filesystem::copy_file does not overwrite an existing file.
+inline void copy_file(const std::string& from, const std::string& to) {
+    write_bytes(to, read_bytes(from));
+}
+
+inline void remove_file(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove(native(path), ignored);
+}
+
+inline std::uint64_t file_size(const std::string& path) {
+    return std::filesystem::file_size(native(path));
+}
+
+// Runs the redb oracle with these arguments; returns its exit code, its output (standard
+// output and error) in `out`.
+inline int run_oracle(const std::string& args, std::string* out = nullptr) {
+#ifdef _WIN32
+    // The shell leaves the output and the exit code in files.
+    // Named by process as well: several test programs run the oracle at once.
+    static int counter = 0;
+    const std::string base =
+        scratch_path("oracle-" + std::to_string(_getpid()) + "-" + std::to_string(++counter));
+    const std::string out_file = base + ".out", rc_file = base + ".rc";
+    remove_file(rc_file);
+    const std::string script = std::string(SNV_ORACLE) + " " + args + " > " + out_file +
+                               " 2>&1; echo $? > " + rc_file + ".tmp; mv " + rc_file + ".tmp " +
+                               rc_file;
+    // The C runtime joins the arguments with blanks, unquoted.
+    const std::string quoted = "\"" + script + "\"";
+    const char* argv[] = {"sh", "-c", quoted.c_str(), nullptr};
+    _spawnv(_P_WAIT, "Z:\\bin\\sh", argv);
+    for (int i = 0; i < 6000 && !std::filesystem::exists(native(rc_file)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto rc = read_bytes(rc_file);
+    if (out) {
+        const auto text = read_bytes(out_file);
+        out->assign(text.begin(), text.end());
+    }
+    remove_file(rc_file);
+    remove_file(out_file);
+    return rc.empty() ? -1 : std::stoi(std::string(rc.begin(), rc.end()));
+#else
+    FILE* p = popen((std::string(SNV_ORACLE) + " " + args + " 2>&1").c_str(), "r");
+    if (!p) return -1;
+    std::string text;
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+    const int rc = pclose(p);
+    if (out) *out = text;
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+#endif
+}
+
+// The real library writes a fixture database (`redb-oracle fixture KIND PATH`).
+inline int oracle_fixture(const std::string& kind, const std::string& path) {
+    remove_file(path);
+    return run_oracle("fixture " + kind + " '" + path + "'");
+}
+
+// What `redb-oracle dump` prints, parsed.
+struct OracleDump {
+    int exit_code = -1;
+    bool repaired = false;
+    std::string tables;
+    std::vector<std::pair<std::uint64_t, std::string>> history;
+    std::string text;
+};
+
+inline OracleDump parse_dump(std::string text, int exit_code = 0) {
+    OracleDump d;
+    d.exit_code = exit_code;
+    d.text = std::move(text);
+    std::size_t pos = 0;
+    while (pos < d.text.size()) {
+        std::size_t end = d.text.find('\n', pos);
+        if (end == std::string::npos) end = d.text.size();
+        std::string line = d.text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line == "# repaired at open")
+            d.repaired = true;
+        else if (line.starts_with("# tables: "))
+            d.tables = line.substr(10);
+        else if (line.starts_with("#"))
+            continue;
+        else if (auto tab = line.find('\t'); tab != std::string::npos)
+            d.history.emplace_back(std::stoull(line.substr(0, tab)), line.substr(tab + 1));
+    }
+    return d;
+}
+
+// The dump of a copy of the file: opening with redb may repair it, and the original must stay.
+inline OracleDump oracle_dump(const std::string& path) {
+    const std::string copy = path + ".dump-copy";
+    copy_file(path, copy);
+    std::string text;
+    const int rc = run_oracle("dump '" + copy + "'", &text);
+    remove_file(copy);
+    return parse_dump(std::move(text), rc);
+}
+
+// `redb-oracle check` (accepting a repair at open or not) on a copy of the file.
+inline int oracle_check(const std::string& path, bool allow_repair, std::string* out = nullptr) {
+    const std::string copy = path + ".check-copy";
+    copy_file(path, copy);
+    const int rc = run_oracle(
+        std::string("check ") + (allow_repair ? "--allow-repair '" : "'") + copy + "'", out);
+    remove_file(copy);
+    return rc;
+}
+
+inline constexpr redb::TableDefinition<redb::U64, redb::Str> kHistoryTable{"history"};
+
+// A write transaction with the table "history" open in it.
+struct HistoryWrite {
+    redb::WriteTransaction txn;
+    redb::Table<redb::U64, redb::Str> table;
+};
+
+inline redb::Result<HistoryWrite> write_history(redb::Database& db) {
+    auto txn = db.begin_write();
+    if (!txn) return std::unexpected(txn.error());
+    auto table = txn->open_table(kHistoryTable);
+    if (!table) return std::unexpected(table.error());
+    return HistoryWrite{std::move(*txn), std::move(*table)};
+}
+
+// One append as the history log makes it, in one transaction: under the last key plus one (0
+// in an empty table), then the oldest entries removed down to 10000.
+inline redb::Status append_one(redb::Database& db, const std::string& text) {
+    auto w = write_history(db);
+    if (!w) return std::unexpected(w.error());
+    auto last = w->table.last();
+    if (!last) return std::unexpected(last.error());
+    if (auto r = w->table.insert(*last ? (*last)->first + 1 : 0, text); !r) return r;
+    for (auto n = w->table.len(); n && *n > 10000; n = w->table.len())
+        if (auto r = w->table.pop_first(); !r) return std::unexpected(r.error());
+    return w->txn.commit();
+}
+
+}  // namespace snv::test
