@@ -101,12 +101,6 @@ inline Checked read_positional_fields(Reader& in, std::initializer_list<Field> f
     return read_positional_fields(in, std::span(fields.begin(), fields.size()));
 }
 
-template <typename E>
-struct EnumName {
-    std::string_view name;
-    E value;
-};
-
 enum class EnumForms {
     null_member,                  // "name" or {"name": null}
     null_or_empty_object_member,  // also {"name": {}}
@@ -114,31 +108,5 @@ enum class EnumForms {
 
 // The name of an enumeration value in either form; its table decides whether it exists.
 Read<std::string_view> read_enum_name(Reader& in, EnumForms forms = EnumForms::null_member);
-
-// Exact, case-sensitive match.
-template <typename E, std::size_t N>
-std::optional<E> find_enum(const std::array<EnumName<E>, N>& table, std::string_view name) {
-    for (const auto& entry : table) {
-        if (entry.name == name) return entry.value;
-    }
-    return std::nullopt;
-}
-
-template <typename E, std::size_t N>
-std::string_view enum_name(const std::array<EnumName<E>, N>& table, E value) {
-    for (const auto& entry : table) {
-        if (entry.value == value) return entry.name;
-    }
-    return {};
-}
-
-template <typename E, std::size_t N>
-Read<E> read_enum(Reader& in, const std::array<EnumName<E>, N>& table,
-                  EnumForms forms = EnumForms::null_member) {
-    auto name = read_enum_name(in, forms);
-    if (!name) return std::unexpected(name.error());
-    if (auto value = find_enum(table, *name)) return *value;
-    return reject("unknown enumeration name");
-}
 
 }  // namespace snv::json
