@@ -7,6 +7,8 @@
 //                                 (80 MB: arrays nested 40 million deep under an unknown key)
 //   json_read_bench time DIR      best-of timings of the first three, in-process
 //   json_read_bench nested FILE   reads the nested document once: its time and peak memory
+//   json_read_bench once DIR      reads each of the first three once, for instruction counts
+//                                 (bench/serde/instructions.sh)
 //
 // Every figure is a line "name<TAB>value<TAB>unit", as the serde program prints them.
 #include <sys/resource.h>
@@ -224,6 +226,33 @@ int time_reads(const std::string& dir) {
     return 0;
 }
 
+// One read each, in functions of their own that callgrind can be told to count.
+[[gnu::noinline]] std::size_t once_tasks(std::string_view bytes) {
+    auto file = model::read_task_file(bytes);
+    return file ? file->tasks.size() : 0;
+}
+
+[[gnu::noinline]] std::size_t once_settings(std::string_view bytes) {
+    return model::read_settings(bytes) ? 1 : 0;
+}
+
+[[gnu::noinline]] std::size_t once_history(const std::vector<std::string_view>& lines) {
+    std::size_t read = 0;
+    for (std::string_view line : lines) read += history::read_entry(line) ? 1 : 0;
+    return read;
+}
+
+int once(const std::string& dir) {
+    const std::string tasks = read_file(dir + "/tasks.json");
+    const std::string settings = read_file(dir + "/settings.json");
+    const std::string history = read_file(dir + "/history.jsonl");
+    const std::vector<std::string_view> lines = lines_of(history);
+    const bool ok = once_tasks(tasks) == 1000 && once_settings(settings) == 1 &&
+                    once_history(lines) == lines.size();
+    if (!ok) std::fprintf(stderr, "a document was rejected\n");
+    return ok ? 0 : 1;
+}
+
 int nested(const std::string& path) {
     const auto start = std::chrono::steady_clock::now();
     const std::string bytes = read_file(path);
@@ -247,6 +276,8 @@ int main(int argc, char** argv) {
     if (mode == "make") return make(argv[2]);
     if (mode == "time") return time_reads(argv[2]);
     if (mode == "nested") return nested(argv[2]);
-    std::fprintf(stderr, "usage: json_read_bench make|time DIR, or json_read_bench nested FILE\n");
+    if (mode == "once") return once(argv[2]);
+    std::fprintf(stderr,
+                 "usage: json_read_bench make|time|once DIR, or json_read_bench nested FILE\n");
     return 2;
 }

@@ -12,10 +12,19 @@ flags=(-std=c++2b -O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-saniti
        -fno-omit-frame-pointer -Wno-macro-redefined -D__cpp_concepts=202002L
        -Ios/include -Ios/src -Isnv-core/src -Iredb/include -Iredb/src)
 mapfile -t sources < <(find os/src snv-core/src redb/src -name '*.cpp' ! -path '*/win32/*' | sort)
+# An object is rebuilt when its source or any header it included (listed by -MMD) is newer.
+stale() {
+  local obj=$1 dep=$1.d f
+  [ -f "$obj" ] && [ -f "$dep" ] || return 0
+  for f in $(sed -e 's/^[^:]*://' -e 's/\\$//' "$dep"); do
+    [ "$f" -nt "$obj" ] && return 0
+  done
+  return 1
+}
 objects=()
 for src in "${sources[@]}"; do
   obj=$out/obj/$(echo "$src" | tr '/' '_').o
-  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ]; then "$cxx" "${flags[@]}" -c "$src" -o "$obj"; fi
+  if stale "$obj"; then "$cxx" "${flags[@]}" -MMD -MF "$obj.d" -c "$src" -o "$obj"; fi
   objects+=("$obj")
 done
 for target in fuzz/*_fuzz.cpp; do

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "calendar/text.h"
 
 namespace snv::calendar {
@@ -145,6 +147,42 @@ TEST(CalendarText, ReadsDateTimes) {
     for (const DateTimeCase& c : cases) {
         EXPECT_EQ(parse_date_time(c.text), c.expected) << '"' << c.text << '"';
     }
+}
+
+// The written forms are read directly; with a space in front the same text takes the general
+// reading, which must agree on every variant around those forms.
+TEST(CalendarText, WrittenFormsReadAsTheGeneralRulesDo) {
+    const std::string written[] = {
+        "2026-03-14",
+        "2024-02-29",
+        "07:05",
+        "23:59:60",
+        "07:05:09.123456789012",
+        "2026-03-14T07:05:09",
+        "2026-12-31T23:59:60.25",
+    };
+    const std::string changes[] = {"", "0", "9", "12", "-", "+", ":", "T", ".", " ", "x", "\u3000"};
+    std::size_t accepted = 0;
+    auto agree = [&](const std::string& text) {
+        const std::string spaced = " " + text;
+        EXPECT_EQ(parse_date(text), parse_date(spaced)) << '"' << text << '"';
+        EXPECT_EQ(parse_time_of_day(text), parse_time_of_day(spaced)) << '"' << text << '"';
+        EXPECT_EQ(parse_date_time(text), parse_date_time(spaced)) << '"' << text << '"';
+        accepted += parse_date(text) || parse_time_of_day(text) || parse_date_time(text);
+    };
+    for (const std::string& text : written) {
+        agree(text);
+        for (std::size_t at = 0; at <= text.size(); ++at) {
+            for (const std::string& change : changes) {
+                agree(text.substr(0, at) + change + text.substr(at));  // inserted
+                if (at < text.size()) {
+                    agree(text.substr(0, at) + change + text.substr(at + 1));  // replaced
+                }
+            }
+        }
+    }
+    // Agreeing on refusals alone would show little: many of the variants read.
+    EXPECT_GT(accepted, 100u);
 }
 
 TEST(CalendarText, WritesDates) {

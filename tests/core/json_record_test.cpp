@@ -6,16 +6,20 @@
 #include "calendar/text.h"
 #include "json/reader.h"
 #include "json/record.h"
+#include "model/names.h"
+#include "model/read_helpers.h"
 
 namespace snv::json {
 namespace {
 
 enum class Color : std::uint8_t { red, green, blue };
-constexpr std::array<EnumName<Color>, 3> color_names{{
-    {"red", Color::red},
-    {"green", Color::green},
-    {"blue", Color::blue},
-}};
+constexpr model::NameTable<Color, 3> color_names{{"red", "green", "blue"}};
+std::optional<Color> parse_color(std::string_view name) {
+    return color_names.parse(name);
+}
+Read<Color> read_color(Reader& in, EnumForms forms = EnumForms::null_member) {
+    return model::read_named(in, parse_color, forms);
+}
 
 struct Inner {
     bool flag = false;
@@ -45,7 +49,7 @@ Read<Rec> read_rec(Reader& in) {
                                   required("on", r.on),
                                   required("color",
                                            [&](Reader& v) -> Checked {
-                                               auto c = read_enum(v, color_names);
+                                               auto c = read_color(v);
                                                if (!c) return std::unexpected(c.error());
                                                r.color = *c;
                                                return {};
@@ -209,11 +213,11 @@ TEST(JsonRecord, Enumerations) {
         {R"(true)", std::nullopt},
     };
     for (const auto& [value, expected] : cases) {
-        auto c = read_document(value, [](Reader& in) { return read_enum(in, color_names); });
+        auto c = read_document(value, [](Reader& in) { return read_color(in); });
         EXPECT_EQ(c ? std::optional(*c) : std::nullopt, expected) << value;
     }
     auto by_empty = [](Reader& in) {
-        return read_enum(in, color_names, EnumForms::null_or_empty_object_member);
+        return read_color(in, EnumForms::null_or_empty_object_member);
     };
     EXPECT_EQ(read_document(R"({"blue":{}})", by_empty), Color::blue);
     EXPECT_EQ(read_document(R"({"blue":null})", by_empty), Color::blue);
@@ -221,9 +225,9 @@ TEST(JsonRecord, Enumerations) {
     EXPECT_FALSE(read_document(R"({"blue":{"a":null}})", by_empty));
     EXPECT_FALSE(read_document(R"({"blue":[]})", by_empty));
     EXPECT_FALSE(read_document(R"({"blue":{},"red":{}})", by_empty));
-    EXPECT_EQ(enum_name(color_names, Color::green), "green");
-    EXPECT_EQ(find_enum(color_names, "blue"), Color::blue);
-    EXPECT_FALSE(find_enum(color_names, "Blue"));
+    EXPECT_EQ(color_names.name(Color::green), "green");
+    EXPECT_EQ(color_names.parse("blue"), Color::blue);
+    EXPECT_FALSE(color_names.parse("Blue"));
 }
 
 // A key names a field only when it is the same byte for byte: keys of every length, and

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <regex>
 #include <string>
 
 #include "model/task_reader.h"
@@ -75,6 +76,9 @@ TEST(TriggerReader, Table) {
         {R"({"minutes":15,"type":"idle","minutes":16})", kRejected},
         {R"({"type":"idle","minutes":1,"x":)" + deep + "}", kRejected},
         {R"({"type":"idle","minutes":1,"x":"\ud800"})", kRejected},
+        {R"({"type":"idle","minutes":1,"x":[1e400]})", kRejected},
+        {R"({"x":[1e400],"minutes":1,"type":"idle"})", kRejected},
+        {R"({"type":"idle","minutes":1,"type":"cpu"})", kRejected},
         {R"({"type":"idle"})", kRejected},
         // Unsigned values.
         {R"({"type":"idle","minutes":0})", trigger(Trigger::Idle{0})},
@@ -182,6 +186,24 @@ TEST(TriggerReader, Table) {
         ASSERT_EQ(read->tasks.size(), 1u);
         EXPECT_EQ(read->tasks[0].trigger, *c.expected) << c.trigger;
     }
+    // A tag that stands first is read before the members, one that stands last after them all:
+    // every object above that starts with its tag reads the same with the tag moved last.
+    const std::regex tag_first(R"re(^\{("type":"[a-z]+"),(.+)\}$)re");
+    int moved = 0;
+    for (const Case& c : cases) {
+        std::smatch parts;
+        if (!std::regex_match(c.trigger, parts, tag_first)) continue;
+        const std::string last = "{" + parts[2].str() + "," + parts[1].str() + "}";
+        auto read = read_task_file(in_task(last));
+        ++moved;
+        if (!c.expected) {
+            EXPECT_FALSE(read) << "accepted: " << last;
+            continue;
+        }
+        ASSERT_TRUE(read) << read.error().reason << ": " << last;
+        EXPECT_EQ(read->tasks[0].trigger, *c.expected) << last;
+    }
+    EXPECT_GT(moved, 40);
 }
 
 }  // namespace

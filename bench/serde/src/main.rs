@@ -3,6 +3,7 @@
 //
 //   serde-read-bench time DIR      best-of timings, in-process, same rounds as json_read_bench
 //   serde-read-bench nested FILE   reads the nested document once: its time and peak memory
+//   serde-read-bench once DIR      reads each of the first three once, for instruction counts
 //
 // Every figure is a line "name<TAB>value<TAB>unit", as json_read_bench prints them.
 
@@ -280,6 +281,37 @@ fn time_reads(dir: &str) -> i32 {
     0
 }
 
+// One read each, in functions of their own that callgrind can be told to count.
+#[inline(never)]
+fn once_tasks(bytes: &[u8]) -> usize {
+    serde_json::from_slice::<TaskFile>(bytes).map_or(0, |f| f.tasks.len())
+}
+
+#[inline(never)]
+fn once_settings(bytes: &[u8]) -> usize {
+    read_settings(bytes).map_or(0, |_| 1)
+}
+
+#[inline(never)]
+fn once_history(lines: &[&str]) -> usize {
+    lines.iter().filter(|line| serde_json::from_str::<Entry>(line).is_ok()).count()
+}
+
+fn once(dir: &str) -> i32 {
+    let tasks = read(&format!("{dir}/tasks.json"));
+    let settings = read(&format!("{dir}/settings.json"));
+    let history = String::from_utf8(read(&format!("{dir}/history.jsonl"))).expect("UTF-8");
+    let lines: Vec<&str> = history.lines().collect();
+    let ok = once_tasks(&tasks) == 1000
+        && once_settings(&settings) == 1
+        && once_history(&lines) == lines.len();
+    if !ok {
+        eprintln!("a document was rejected");
+        return 1;
+    }
+    0
+}
+
 // Peak resident memory of this process, from the kernel's VmHWM.
 fn peak_mb() -> f64 {
     let status = std::fs::read_to_string("/proc/self/status").unwrap_or_default();
@@ -317,8 +349,9 @@ fn main() {
     let code = match (args.get(1).map(String::as_str), args.get(2)) {
         (Some("time"), Some(dir)) if args.len() == 3 => time_reads(dir),
         (Some("nested"), Some(file)) if args.len() == 3 => nested(file),
+        (Some("once"), Some(dir)) if args.len() == 3 => once(dir),
         _ => {
-            eprintln!("usage: serde-read-bench time DIR, or serde-read-bench nested FILE");
+            eprintln!("usage: serde-read-bench time|once DIR, or serde-read-bench nested FILE");
             2
         }
     };

@@ -144,9 +144,63 @@ std::optional<TimeOfDay> to_time(const Hms& t) {
                                static_cast<unsigned>(t.second), t.nanos);
 }
 
+// The forms the programs write ("2026-03-14", "07:05:09", "2026-03-14T07:05:09.5") are read
+// directly, without the scanner's checks for white space between every part. Any other text,
+// or one of these forms naming no date or time, goes to the scanner, which decides. Inlined
+// whole, so that their optional results stay in registers.
+
+// The two decimal digits at `p`, or -1.
+int two_digits(const char* p) {
+    const unsigned tens = static_cast<unsigned char>(p[0]) - unsigned{'0'};
+    const unsigned ones = static_cast<unsigned char>(p[1]) - unsigned{'0'};
+    if (tens > 9 || ones > 9) return -1;
+    return static_cast<int>(tens * 10 + ones);
+}
+
+// "YYYY-MM-DD" at the start of `text`, which holds at least ten bytes.
+[[gnu::always_inline]] inline std::optional<Date> fixed_date(std::string_view text) {
+    if (text[4] != '-' || text[7] != '-') return std::nullopt;
+    const int century = two_digits(&text[0]);
+    const int year = two_digits(&text[2]);
+    const int month = two_digits(&text[5]);
+    const int day = two_digits(&text[8]);
+    if (century < 0 || year < 0 || month < 0 || day < 0) return std::nullopt;
+    return Date::from_civil(century * 100 + year, static_cast<unsigned>(month),
+                            static_cast<unsigned>(day));
+}
+
+// All of `text` as "HH:MM:SS", as that with "." and digits, or as "HH:MM" when the seconds may
+// be left out.
+[[gnu::always_inline]] inline std::optional<TimeOfDay> fixed_time(std::string_view text,
+                                                                  bool seconds_required) {
+    if (text.size() < 5 || text[2] != ':') return std::nullopt;
+    const int hour = two_digits(&text[0]);
+    const int minute = two_digits(&text[3]);
+    if (hour < 0 || minute < 0) return std::nullopt;
+    int second = 0;
+    std::uint32_t nanos = 0;
+    if (text.size() > 5 || seconds_required) {
+        if (text.size() < 8 || text[5] != ':') return std::nullopt;
+        second = two_digits(&text[6]);
+        if (second < 0) return std::nullopt;
+        if (text.size() > 8) {
+            if (text[8] != '.') return std::nullopt;
+            Scanner fraction(text.substr(9));
+            const auto value = fraction.fraction();
+            if (!value || !fraction.done()) return std::nullopt;
+            nanos = *value;
+        }
+    }
+    return TimeOfDay::from_hms(static_cast<unsigned>(hour), static_cast<unsigned>(minute),
+                               static_cast<unsigned>(second), nanos);
+}
+
 }  // namespace
 
 std::optional<Date> parse_date(std::string_view text) {
+    if (text.size() == 10) {
+        if (auto date = fixed_date(text)) return date;
+    }
     Scanner s(text);
     auto date = scan_date(s);
     if (!date || !s.done()) return std::nullopt;
@@ -154,6 +208,7 @@ std::optional<Date> parse_date(std::string_view text) {
 }
 
 std::optional<TimeOfDay> parse_time_of_day(std::string_view text) {
+    if (auto time = fixed_time(text, false)) return time;
     Scanner s(text);
     const auto t = scan_time(s, false);
     if (!t || !s.done()) return std::nullopt;
@@ -161,6 +216,11 @@ std::optional<TimeOfDay> parse_time_of_day(std::string_view text) {
 }
 
 std::optional<DateTime> parse_date_time(std::string_view text) {
+    if (text.size() >= 19 && text[10] == 'T') {
+        const auto date = fixed_date(text);
+        const auto time = fixed_time(text.substr(11), true);
+        if (date && time) return DateTime{*date, *time};
+    }
     Scanner s(text);
     const auto date = scan_date(s);
     if (!date || !s.literal('T')) return std::nullopt;

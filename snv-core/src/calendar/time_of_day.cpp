@@ -2,13 +2,6 @@
 
 namespace snv::calendar {
 
-std::optional<TimeOfDay> TimeOfDay::from_hms(unsigned hour, unsigned minute, unsigned second,
-                                             std::uint32_t nanos) {
-    if (hour > 23 || minute > 59 || second > 60 || nanos >= nanos_per_second) return std::nullopt;
-    if (second == 60) return TimeOfDay(hour * 3600 + minute * 60 + 59, nanos + nanos_per_second);
-    return TimeOfDay(hour * 3600 + minute * 60 + second, nanos);
-}
-
 std::optional<TimeOfDay> TimeOfDay::from_seconds(std::uint32_t seconds, std::uint32_t nanos) {
     if (seconds >= 86400 || nanos >= 2 * nanos_per_second) return std::nullopt;
     if (nanos >= nanos_per_second && seconds % 60 != 59) return std::nullopt;

@@ -37,4 +37,12 @@ class TimeOfDay {
     std::uint32_t nanos_ = 0;
 };
 
+// Here rather than in time_of_day.cpp, as Date::from_civil: reading converts every time.
+inline std::optional<TimeOfDay> TimeOfDay::from_hms(unsigned hour, unsigned minute, unsigned second,
+                                                    std::uint32_t nanos) {
+    if (hour > 23 || minute > 59 || second > 60 || nanos >= nanos_per_second) return std::nullopt;
+    if (second == 60) return TimeOfDay(hour * 3600 + minute * 60 + 59, nanos + nanos_per_second);
+    return TimeOfDay(hour * 3600 + minute * 60 + second, nanos);
+}
+
 }  // namespace snv::calendar

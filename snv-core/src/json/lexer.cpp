@@ -167,13 +167,13 @@ const char* scan_string(const char* p, const char* end, Strings rules) {
                                   : string_body<Strings::skipped>(p + 1, end, nullptr);
 }
 
-const char* read_string(const char* p, const char* end, std::string& scratch,
-                        std::string_view& text) {
-    // Most strings hold no escape and are handed out as they stand in the input.
-    const char* start = p + 1;
-    p = start;
+namespace {
+
+// The rest of a string that is read, from its first byte that is not plain: kept apart so
+// that the common string, plain up to its closing quotation mark, takes the short way.
+[[gnu::noinline]] const char* read_string_rest(const char* start, const char* p, const char* end,
+                                               std::string& scratch, std::string_view& text) {
     for (;;) {
-        p = skip_plain(p, end);
         if (p == end) return nullptr;
         switch (class_of(*p)) {
             case quote:
@@ -193,7 +193,22 @@ const char* read_string(const char* p, const char* end, std::string& scratch,
             default:
                 return nullptr;
         }
+        p = skip_plain(p, end);
     }
+}
+
+}  // namespace
+
+const char* read_string(const char* p, const char* end, std::string& scratch,
+                        std::string_view& text) {
+    // Most strings hold no escape and are handed out as they stand in the input.
+    const char* start = p + 1;
+    p = skip_plain(start, end);
+    if (p != end && *p == '"') {
+        text = std::string_view(start, static_cast<std::size_t>(p - start));
+        return p + 1;
+    }
+    return read_string_rest(start, p, end, scratch, text);
 }
 
 const char* scan_number(const char* p, const char* end, Number& number) {

@@ -1,38 +1,11 @@
 #include "json/record.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
+#include "json/same_key.h"
+
 namespace snv::json {
-namespace {
-
-template <typename Word>
-Word load(const char* p) {
-    Word word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
-// Keys are short: whole words compared, the last one overlapping the one before, cost less
-// than a call to memcmp.
-bool same_key(std::string_view a, std::string_view b) {
-    const std::size_t n = a.size();
-    if (n != b.size()) return false;
-    const char* x = a.data();
-    const char* y = b.data();
-    if (n < 4) return n == 0 || (x[0] == y[0] && x[n / 2] == y[n / 2] && x[n - 1] == y[n - 1]);
-    if (n < 8) {
-        return load<std::uint32_t>(x) == load<std::uint32_t>(y) &&
-               load<std::uint32_t>(x + n - 4) == load<std::uint32_t>(y + n - 4);
-    }
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-        if (load<std::uint64_t>(x + i) != load<std::uint64_t>(y + i)) return false;
-    }
-    return load<std::uint64_t>(x + n - 8) == load<std::uint64_t>(y + n - 8);
-}
-
-}  // namespace
 
 Checked read_record(Reader& in, std::span<const Field> fields) {
     switch (in.peek()) {
@@ -47,7 +20,7 @@ Checked read_record(Reader& in, std::span<const Field> fields) {
     }
 }
 
-Checked read_object_fields(Reader& in, std::span<const Field> fields) {
+Checked read_object_fields(Reader& in, std::span<const Field> fields, OtherMembers others) {
     std::uint64_t seen = 0;
     if (fields.size() > 64) return reject("record with more than 64 fields");
     for (;;) {
@@ -57,7 +30,11 @@ Checked read_object_fields(Reader& in, std::span<const Field> fields) {
         std::size_t i = 0;
         while (i < fields.size() && !same_key(fields[i].key(), **key)) ++i;
         if (i == fields.size()) {
-            in.skip();
+            if (others == OtherMembers::skipped) {
+                in.skip();
+            } else if (auto value = in.capture(); !value) {
+                return std::unexpected(value.error());
+            }
             continue;
         }
         const std::uint64_t bit = std::uint64_t{1} << i;

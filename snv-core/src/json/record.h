@@ -35,6 +35,7 @@ namespace snv::json {
 class Field {
   public:
     using Thunk = Checked (*)(void*, Reader&);
+    Field() = default;  // no key; a place in an array filled later
     Field(std::string_view key, bool required, void* target, Thunk thunk)
         : key_(key), required_(required), target_(target), thunk_(thunk) {}
 
@@ -44,9 +45,9 @@ class Field {
 
   private:
     std::string_view key_;
-    bool required_;
-    void* target_;
-    Thunk thunk_;
+    bool required_ = false;
+    void* target_ = nullptr;
+    Thunk thunk_ = nullptr;
 };
 
 template <typename T>
@@ -80,23 +81,25 @@ inline Checked read_record(Reader& in, std::initializer_list<Field> fields) {
     return read_record(in, std::span(fields.begin(), fields.size()));
 }
 
+// What read_object_fields does with a member whose key names no field.
+enum class OtherMembers {
+    skipped,   // records: any value, scanned for its syntax only
+    captured,  // tagged objects: checked as a captured value is, then dropped
+};
+
 // The parts of read_record, for records whose reading starts by hand (a tag first):
 // the members of an object already entered, up to its end ...
-Checked read_object_fields(Reader& in, std::span<const Field> fields);
-inline Checked read_object_fields(Reader& in, std::initializer_list<Field> fields) {
-    return read_object_fields(in, std::span(fields.begin(), fields.size()));
+Checked read_object_fields(Reader& in, std::span<const Field> fields,
+                           OtherMembers others = OtherMembers::skipped);
+inline Checked read_object_fields(Reader& in, std::initializer_list<Field> fields,
+                                  OtherMembers others = OtherMembers::skipped) {
+    return read_object_fields(in, std::span(fields.begin(), fields.size()), others);
 }
 // ... and the remaining elements of an array already entered, up to its end.
 Checked read_positional_fields(Reader& in, std::span<const Field> fields);
 inline Checked read_positional_fields(Reader& in, std::initializer_list<Field> fields) {
     return read_positional_fields(in, std::span(fields.begin(), fields.size()));
 }
-
-template <typename E>
-struct EnumName {
-    std::string_view name;
-    E value;
-};
 
 enum class EnumForms {
     null_member,                  // "name" or {"name": null}
@@ -105,31 +108,5 @@ enum class EnumForms {
 
 // The name of an enumeration value in either form; its table decides whether it exists.
 Read<std::string_view> read_enum_name(Reader& in, EnumForms forms = EnumForms::null_member);
-
-// Exact, case-sensitive match.
-template <typename E, std::size_t N>
-std::optional<E> find_enum(const std::array<EnumName<E>, N>& table, std::string_view name) {
-    for (const auto& entry : table) {
-        if (entry.name == name) return entry.value;
-    }
-    return std::nullopt;
-}
-
-template <typename E, std::size_t N>
-std::string_view enum_name(const std::array<EnumName<E>, N>& table, E value) {
-    for (const auto& entry : table) {
-        if (entry.value == value) return entry.name;
-    }
-    return {};
-}
-
-template <typename E, std::size_t N>
-Read<E> read_enum(Reader& in, const std::array<EnumName<E>, N>& table,
-                  EnumForms forms = EnumForms::null_member) {
-    auto name = read_enum_name(in, forms);
-    if (!name) return std::unexpected(name.error());
-    if (auto value = find_enum(table, *name)) return *value;
-    return reject("unknown enumeration name");
-}
 
 }  // namespace snv::json

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "json/same_key.h"
+
 namespace snv::model {
 
 // The JSON names of an enumeration whose values are 0 to N-1, in value order.
@@ -17,7 +19,7 @@ struct NameTable {
     // Exact, case-sensitive comparison, as the desktop program's files require.
     std::optional<Enum> parse(std::string_view text) const {
         for (std::size_t i = 0; i < N; ++i) {
-            if (names[i] == text) return static_cast<Enum>(i);
+            if (json::same_key(names[i], text)) return static_cast<Enum>(i);
         }
         return std::nullopt;
     }

@@ -1,5 +1,7 @@
 #include "model/trigger_reader.h"
 
+#include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -48,19 +50,42 @@ json::Checked read_members(std::span<const Member> members, std::span<const json
     return {};
 }
 
-// Reads a tagged record: `read_tag` reads the tag's value, `read_fields(tag, members)` or
-// `read_rest(tag, in)` the fields of the object or positional form.
+// The members after a tag that stood first, read as they come: they get the treatment of
+// captured members (read_members), and the tag may not stand again.
+json::Checked read_after_tag(json::Reader& in, std::string_view tag_key,
+                             std::span<const json::Field> fields) {
+    std::array<json::Field, 8> all;
+    if (fields.size() >= all.size()) return json::reject("tagged record with too many fields");
+    auto again = [](json::Reader&) -> json::Checked { return json::reject("tag given twice"); };
+    all[0] = json::with_default(tag_key, again);
+    std::copy(fields.begin(), fields.end(), all.begin() + 1);
+    return json::read_object_fields(in, std::span(all.data(), fields.size() + 1),
+                                    json::OtherMembers::captured);
+}
+
+// Reads a tagged record: `read_tag` reads the tag's value, `fields_of(tag, record, read)` has
+// `read` take the fields of that variant in the object or positional form.
 template <typename T, typename ReadTag, typename Fields>
 json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag read_tag,
                           Fields fields_of) {
     T record{};
     if (in.peek() == json::ValueKind::object) {
         if (auto ok = in.enter_object(); !ok) return std::unexpected(ok.error());
+        auto key = in.next_key();
+        if (key && *key && **key == tag_key) {
+            // The tag first, as the programs write it: no member need be kept.
+            auto tag = read_tag(in);
+            if (!tag) return std::unexpected(tag.error());
+            auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
+                return read_after_tag(in, tag_key, std::span(fields.begin(), fields.size()));
+            });
+            if (!ok) return std::unexpected(ok.error());
+            return record;
+        }
         std::optional<std::size_t> tag;
         std::vector<Member> members;
         members.reserve(8);  // a trigger has a few members: one allocation
-        for (;;) {
-            auto key = in.next_key();
+        for (;; key = in.next_key()) {
             if (!key) return std::unexpected(key.error());
             if (!*key) break;
             if (**key == tag_key) {
