@@ -20,9 +20,10 @@ set(SNV_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
 
 if(WIN32)
   # One prefix per build folder, made once before any test so parallel tests do not race
-  # to create it.
+  # to create it. The first boot of a prefix goes on starting services after wineboot returns,
+  # and a service started meanwhile fails: the fixture waits until that Wine has ended.
   add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${SNV_WINEPREFIX}
-           WINEDEBUG=-all ${SNV_WINE} wineboot --init)
+           WINEDEBUG=-all sh -c "${SNV_WINE} wineboot --init && wineserver -w")
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS "fast;slow")
 endif()
 

@@ -16,4 +16,20 @@ std::string ServiceError::text() const {
     return "IO error in winapi call";
 }
 
+ServiceStatus check_text(std::string_view text, std::string_view field) {
+    if (text.find('\0') != std::string_view::npos) {
+        return std::unexpected(ServiceError::nul_in_text(std::string(field)));
+    }
+    return {};
+}
+
+ServiceStatus check_elements(const std::vector<std::string>& list, std::string_view field) {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].find('\0') != std::string::npos) {
+            return std::unexpected(ServiceError::nul_in_element(std::string(field), i));
+        }
+    }
+    return {};
+}
+
 }  // namespace snv::svc

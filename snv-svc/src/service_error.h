@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <expected>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "os/error.h"
 
 namespace snv::svc {
 
@@ -22,6 +26,8 @@ struct ServiceError {
     std::size_t index = 0;
 
     static ServiceError system_call(std::uint32_t code) { return {Kind::system_call, code, {}, 0}; }
+    // The failed call's error as the seam returned it.
+    static ServiceError system_call(const os::Error& error) { return system_call(error.code); }
     static ServiceError nul_in_text(std::string field) {
         return {Kind::nul_in_text, 0, std::move(field), 0};
     }
@@ -40,9 +46,11 @@ struct ServiceError {
 
 using ServiceStatus = std::expected<void, ServiceError>;
 
-// ERROR_CALL_NOT_IMPLEMENTED: what the runs not built yet answer.
+// Refuses, before any system call receives them, texts that NUL-terminated UTF-16 would cut.
+ServiceStatus check_text(std::string_view text, std::string_view field);
+ServiceStatus check_elements(const std::vector<std::string>& list, std::string_view field);
+
+// ERROR_CALL_NOT_IMPLEMENTED: the answer to a control the service does not take.
 inline constexpr std::uint32_t kCallNotImplemented = 120;
-// ERROR_FAILED_SERVICE_CONTROLLER_CONNECT: no service manager started this process.
-inline constexpr std::uint32_t kFailedServiceControllerConnect = 1063;
 
 }  // namespace snv::svc

@@ -10,6 +10,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -98,8 +100,16 @@ ChildRun run_child_line(const std::filesystem::path& program, const std::string&
     return run_child_wide_line(program, os::to_native(command_line), env, cwd);
 }
 
-ChildRun run_child_wide_line(const std::filesystem::path& program, const std::wstring& command_line,
-                             const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
+struct RunningChild::Process {
+    HANDLE process = nullptr;
+    HANDLE out = nullptr;  // read ends of the child's standard output and error
+    HANDLE err = nullptr;
+};
+
+namespace {
+
+RunningChild::Process spawn(const std::filesystem::path& program, const std::wstring& command_line,
+                            const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE out_read, out_write, err_read, err_write;
     if (!CreatePipe(&out_read, &out_write, &inherit, 0) ||
@@ -136,30 +146,57 @@ ChildRun run_child_wide_line(const std::filesystem::path& program, const std::ws
         CloseHandle(err_read);
         throw std::runtime_error("CreateProcessW failed for " + os_form(program));
     }
-    ChildRun run;
-    std::thread err_reader([&] { run.err = drain(err_read); });
-    run.out = drain(out_read);
-    err_reader.join();
-    WaitForSingleObject(pi.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    run.exit_code = static_cast<int>(code);
-    CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+    return {pi.hProcess, out_read, err_read};
+}
+
+std::wstring windows_line(const std::filesystem::path& program,
+                          const std::vector<std::string>& args) {
+    std::string line = "\"" + os_form(program) + "\"";
+    for (const std::string& arg : args) line += " " + os::quote_argument(arg);
+    return os::to_native(line);
+}
+
+int wait_for_exit(RunningChild::Process& p) {
+    WaitForSingleObject(p.process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(p.process, &code);
+    CloseHandle(p.process);
+    p.process = nullptr;
+    return static_cast<int>(code);
+}
+
+}  // namespace
+
+ChildRun run_child_wide_line(const std::filesystem::path& program, const std::wstring& command_line,
+                             const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
+    RunningChild::Process p = spawn(program, command_line, env, cwd);
+    ChildRun run;
+    std::thread err_reader([&] { run.err = drain(p.err); });
+    run.out = drain(p.out);
+    err_reader.join();
+    run.exit_code = wait_for_exit(p);
     return run;
 }
 
 ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
                    const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
-    std::string line = "\"" + os_form(program) + "\"";
-    for (const std::string& arg : args) line += " " + os::quote_argument(arg);
-    return run_child_line(program, line, env, cwd);
+    return run_child_wide_line(program, windows_line(program, args), env, cwd);
 }
 
 #else
 
-ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
-                   const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
+struct RunningChild::Process {
+    pid_t pid = 0;
+    int out = -1;  // read ends of the child's standard output and error
+    int err = -1;
+};
+
+namespace {
+
+RunningChild::Process spawn(const std::filesystem::path& program,
+                            const std::vector<std::string>& args, const std::vector<EnvChange>& env,
+                            const std::filesystem::path& cwd) {
     std::vector<std::string> own;
     for (char** p = environ; *p != nullptr; ++p) own.emplace_back(*p);
     std::vector<std::string> entries = child_environment(own, env);
@@ -175,13 +212,13 @@ ChildRun run_child(const std::filesystem::path& program, const std::vector<std::
     argv.push_back(nullptr);
 
     int out_pipe[2], err_pipe[2];
-    if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe failed");
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out_pipe[0]);
-    posix_spawn_file_actions_addclose(&actions, err_pipe[0]);
     std::string folder = cwd.string();
     if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
@@ -194,17 +231,105 @@ ChildRun run_child(const std::filesystem::path& program, const std::vector<std::
         ::close(err_pipe[0]);
         throw std::runtime_error("posix_spawn failed for " + path);
     }
-    ChildRun run;
-    std::thread err_reader([&] { run.err = drain(err_pipe[0]); });
-    run.out = drain(out_pipe[0]);
-    err_reader.join();
+    return {pid, out_pipe[0], err_pipe[0]};
+}
+
+int wait_for_exit(RunningChild::Process& p) {
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(p.pid, &status, 0) < 0 && errno == EINTR) {
     }
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    p.pid = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
+                   const std::vector<EnvChange>& env, const std::filesystem::path& cwd) {
+    RunningChild::Process p = spawn(program, args, env, cwd);
+    ChildRun run;
+    std::thread err_reader([&] { run.err = drain(p.err); });
+    run.out = drain(p.out);
+    err_reader.join();
+    run.exit_code = wait_for_exit(p);
     return run;
 }
 
 #endif
+
+RunningChild::RunningChild(const std::filesystem::path& program,
+                           const std::vector<std::string>& args, const std::vector<EnvChange>& env,
+                           const std::filesystem::path& cwd) {
+#ifdef _WIN32
+    process_ = std::make_unique<Process>(spawn(program, windows_line(program, args), env, cwd));
+#else
+    process_ = std::make_unique<Process>(spawn(program, args, env, cwd));
+#endif
+    out_reader_ = std::thread([this] { read_into(out_, false); });
+    err_reader_ = std::thread([this] { read_into(err_, true); });
+}
+
+RunningChild::~RunningChild() {
+    kill();
+}
+
+void RunningChild::read_into(std::string& text, bool standard_error) {
+#ifdef _WIN32
+    HANDLE h = standard_error ? process_->err : process_->out;
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+        std::lock_guard lock(mutex_);
+        text.append(buffer, n);
+        grew_.notify_all();
+    }
+    CloseHandle(h);
+#else
+    int fd = standard_error ? process_->err : process_->out;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        std::lock_guard lock(mutex_);
+        text.append(buffer, static_cast<std::size_t>(n));
+        grew_.notify_all();
+    }
+    ::close(fd);
+#endif
+}
+
+bool RunningChild::wait_for_output(const std::function<bool(const std::string&)>& ready,
+                                   std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return grew_.wait_for(lock, limit, [&] { return ready(out_); });
+}
+
+std::string RunningChild::output() {
+    std::lock_guard lock(mutex_);
+    return out_;
+}
+
+std::string RunningChild::errors() {
+    std::lock_guard lock(mutex_);
+    return err_;
+}
+
+void RunningChild::kill() {
+    if (!process_) return;
+#ifdef _WIN32
+    if (process_->process != nullptr) {
+        TerminateProcess(process_->process, 1);
+        wait_for_exit(*process_);
+    }
+#else
+    if (process_->pid != 0) {
+        ::kill(process_->pid, SIGKILL);
+        wait_for_exit(*process_);
+    }
+#endif
+    if (out_reader_.joinable()) out_reader_.join();
+    if (err_reader_.joinable()) err_reader_.join();
+}
 
 }  // namespace snv::test

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace snv::test {
@@ -24,6 +30,40 @@ struct EnvChange {
 // the arguments are quoted into one command line by the C runtime's rules.
 ChildRun run_child(const std::filesystem::path& program, const std::vector<std::string>& args,
                    const std::vector<EnvChange>& env = {}, const std::filesystem::path& cwd = {});
+
+// A child process left running while the test reads its standard output as it comes, then
+// killed. Its standard error is collected too.
+class RunningChild {
+  public:
+    RunningChild(const std::filesystem::path& program, const std::vector<std::string>& args,
+                 const std::vector<EnvChange>& env = {}, const std::filesystem::path& cwd = {});
+    // Kills the child if it still runs.
+    ~RunningChild();
+    RunningChild(const RunningChild&) = delete;
+    RunningChild& operator=(const RunningChild&) = delete;
+
+    // Waits until the standard output so far satisfies `ready` or `limit` has passed; tells
+    // whether it did.
+    bool wait_for_output(const std::function<bool(const std::string&)>& ready,
+                         std::chrono::milliseconds limit);
+    std::string output();
+    std::string errors();
+    // Ends the child at once and waits for it.
+    void kill();
+
+    struct Process;  // the platform's handles
+
+  private:
+    void read_into(std::string& text, bool standard_error);
+
+    std::unique_ptr<Process> process_;
+    std::mutex mutex_;
+    std::condition_variable grew_;
+    std::string out_;
+    std::string err_;
+    std::thread out_reader_;
+    std::thread err_reader_;
+};
 
 #ifdef _WIN32
 // Runs `program` with exactly this command line (program name included), as CreateProcessW

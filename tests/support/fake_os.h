@@ -8,11 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "os/console.h"
 #include "os/environment.h"
 #include "os/file_system.h"
 #include "os/path.h"
 
 namespace snv::test {
+
+// Standard output and error kept as text.
+class FakeConsole final : public os::Console {
+  public:
+    std::string out;
+    std::string err;
+
+    void write_out(std::string_view utf8) override { out += utf8; }
+    void write_err(std::string_view utf8) override { err += utf8; }
+};
 
 // Environment with scripted variables and temporary folder; names and values in UTF-8.
 class FakeEnvironment final : public os::Environment {

@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kUsage = "'. Use /install, /uninstall or /console.\n";
 constexpr const char* kHint =
     "This program is a Windows service. Use /install, /uninstall or /console.\n";
-constexpr const char* kNotBuilt = "Somnivo Service: IO error in winapi call\n";
+constexpr const char* kCallFailed = "Somnivo Service: IO error in winapi call\n";
 
 class ProgramTest : public ::testing::Test {
   protected:
@@ -72,18 +72,22 @@ TEST_F(ProgramTest, NoCommandRunsTheDispatcherWhichFailsFromAConsole) {
     for (const auto& args : {std::vector<std::string>{}, {"--data"}, {"--data", ""}}) {
         test::ChildRun r = run(args);
         EXPECT_EQ(r.exit_code, 1);
-        EXPECT_EQ(r.err, std::string(kNotBuilt) + kHint);
+        EXPECT_EQ(r.err, std::string(kCallFailed) + kHint);
     }
 }
 
-TEST_F(ProgramTest, RunsNotBuiltYetFailWithoutTheHint) {
-    for (const char* command : {"/install", "--uninstall", "/console", "c"}) {
+#ifndef _WIN32
+// Linux has no service manager: its open fails, and the error is printed without the hint.
+// (The Windows build meets Wine's real manager in the service-manager tests.)
+TEST_F(ProgramTest, ManagerCommandsFailWithoutTheHintWhereNoManagerAnswers) {
+    for (const char* command : {"/install", "--uninstall"}) {
         test::ChildRun r = run({command, "ignored"});
         EXPECT_EQ(r.exit_code, 1) << command;
-        EXPECT_EQ(r.err, kNotBuilt) << command;
+        EXPECT_EQ(r.err, kCallFailed) << command;
         EXPECT_EQ(r.out, "");
     }
 }
+#endif
 
 }  // namespace
 }  // namespace snv::svc
