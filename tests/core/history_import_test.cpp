@@ -139,6 +139,34 @@ TEST_F(ImportFixture, TheLastTenThousandLinesStay) {
     EXPECT_EQ(after.rbegin()->first, kEmptyTableImportBase);
 }
 
+// Lines that the prune would take at once are never inserted: the table must end as if every
+// line had gone in below the oldest entry and the smallest keys had then been removed.
+TEST_F(ImportFixture, ALongFileEndsAsIfEveryLineWereInsertedThenPruned) {
+    struct Case {
+        std::uint64_t first_stored, stored;
+        int lines;
+    } cases[] = {{20000, 9000, 3000}, {20000, 9999, 2}, {20000, 10000, 5}, {50000, 10005, 10},
+                 {20000, 1, 10001}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.stored) + " stored, " + std::to_string(c.lines) + " lines");
+        const Table before = keys_from(c.first_stored, c.first_stored + c.stored - 1);
+        store(before);
+        std::string text;
+        for (int i = 0; i < c.lines; ++i) text += entry_line(i) + "\n";
+        files.reset();
+        legacy_file(text);
+        ASSERT_TRUE(append());
+
+        Table expected = before;
+        for (int i = 0; i < c.lines; ++i) expected[c.first_stored - c.lines + i] = entry_line(i);
+        while (expected.size() > kHistoryLimit) expected.erase(expected.begin());
+        expected[c.first_stored + c.stored] = "own";
+        while (expected.size() > kHistoryLimit) expected.erase(expected.begin());
+        EXPECT_EQ(stored(), expected);
+        EXPECT_FALSE(legacy_present());
+    }
+}
+
 TEST_F(ImportFixture, NoRoomBelowTheOldestEntryImportsNothingAndKeepsTheFile) {
     store(keys_from(2, 4));
     legacy_file(entry_line(1) + "\n" + entry_line(2) + "\n" + entry_line(3) + "\n");

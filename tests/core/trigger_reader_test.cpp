@@ -80,6 +80,15 @@ TEST(TriggerReader, Table) {
         {R"({"x":[1e400],"minutes":1,"type":"idle"})", kRejected},
         {R"({"type":"idle","minutes":1,"type":"cpu"})", kRejected},
         {R"({"type":"idle"})", kRejected},
+        // However the tag stands first or later: blanks around it, written with an escape,
+        // after members of any kind and number.
+        {R"({ "type" :"idle","minutes":3})", trigger(Trigger::Idle{3})},
+        {R"({"\u0074ype":"idle","minutes":3,"\u0074ype":"idle"})", kRejected},
+        {R"({"\u0074ype":"idle","minutes":3})", trigger(Trigger::Idle{3})},
+        {R"({"time":1,"time":[2],"q":{},"q":3,"minutes":3,"type":"idle"})",
+         trigger(Trigger::Idle{3})},
+        {R"({"minutes":3,"type":"idle","type":"idle"})", kRejected},
+        {R"({"minutes":3,"type":"idle","minutes":3})", kRejected},
         // Unsigned values.
         {R"({"type":"idle","minutes":0})", trigger(Trigger::Idle{0})},
         {R"({"type":"idle","minutes":4294967295})", trigger(Trigger::Idle{4294967295u})},

@@ -32,7 +32,9 @@ const Write kWrites[] = {
     {"write_file",
      [](FileSystem& f, const NativePath& p, std::string_view b) { return f.write_file(p, b); }},
     {"overwrite_file",
-     [](FileSystem& f, const NativePath& p, std::string_view b) { return f.overwrite_file(p, b); }},
+     [](FileSystem& f, const NativePath& p, std::string_view b) {
+         return f.overwrite_file(p, b, std::uint64_t{1} << 20);
+     }},
 };
 
 class FileLinks : public ::testing::Test {

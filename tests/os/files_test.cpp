@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/host_shell.h"
 #include "support/temp_folder.h"
 
 #ifdef _WIN32
@@ -25,18 +26,62 @@ NativePath native(const fs::path& p) {
     return p.native();
 }
 
+// A limit no test file comes near.
+constexpr std::uint64_t kAnySize = std::uint64_t{1} << 30;
+
 TEST(Files, ReadsWholeFileAndReportsMissingOne) {
     TempFolder dir;
     std::string big(200000, 'x');
     big[123456] = '\0';
     write_file(dir.file("a"), big);
-    auto read = real_file_system().read_file(native(dir.file("a")));
+    auto read = real_file_system().read_file(native(dir.file("a")), kAnySize);
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, big);
 
-    auto missing = real_file_system().read_file(native(dir.file("none")));
+    auto missing = real_file_system().read_file(native(dir.file("none")), kAnySize);
     ASSERT_FALSE(missing);
     EXPECT_TRUE(missing.error().is_os());
+}
+
+TEST(Files, AFileLongerThanTheLimitIsRefused) {
+    TempFolder dir;
+    struct Case {
+        std::size_t size;
+        std::uint64_t max;
+        bool read;
+    };
+    const Case cases[] = {{0, 0, true}, {10, 10, true}, {11, 10, false}, {70000, 65536, false}};
+    for (const Case& c : cases) {
+        write_file(dir.file("f"), std::string(c.size, 'x'));
+        auto read = real_file_system().read_file(native(dir.file("f")), c.max);
+        ASSERT_EQ(bool(read), c.read) << c.size << " of at most " << c.max;
+        if (read) {
+            EXPECT_EQ(read->size(), c.size);
+        } else {
+            EXPECT_EQ(read.error().to_string(), file_too_large(c.max).to_string());
+        }
+    }
+#ifndef _WIN32
+    // A file whose size says nothing (0 under /proc) is read to its end, within the limit.
+    auto maps = real_file_system().read_file("/proc/self/maps", kAnySize);
+    ASSERT_TRUE(maps);
+    EXPECT_GT(maps->size(), 100u);
+    EXPECT_FALSE(real_file_system().read_file("/proc/self/maps", 100));
+#endif
+}
+
+// What another program may plant where a data file is read: it is refused at once, never
+// waited on.
+TEST(Files, AFifoOrAFolderIsRefusedWithoutWaiting) {
+    TempFolder dir;
+    const test::HostFifo planted(dir.file("fifo"));
+    ASSERT_TRUE(planted.made());
+    auto fifo = real_file_system().read_file(native(dir.file("fifo")), kAnySize);
+    ASSERT_FALSE(fifo);
+    EXPECT_NE(fifo.error().text.find("FIFO in place of the file"), std::string::npos)
+        << fifo.error().to_string();
+    fs::create_directory(dir.file("folder"));
+    EXPECT_FALSE(real_file_system().read_file(native(dir.file("folder")), kAnySize));
 }
 
 TEST(Files, WriteCreatesAndTruncates) {
@@ -64,12 +109,23 @@ TEST(Files, OverwriteInPlaceGrowsAndShrinks) {
     TempFolder dir;
     auto path = native(dir.file("o"));
     write_file(dir.file("o"), "0123456789");
-    ASSERT_TRUE(real_file_system().overwrite_file(path, "abc"));
+    ASSERT_TRUE(real_file_system().overwrite_file(path, "abc", kAnySize));
     EXPECT_EQ(read_file(dir.file("o")), "abc");
-    ASSERT_TRUE(real_file_system().overwrite_file(path, std::string(70000, 'z')));
+    ASSERT_TRUE(real_file_system().overwrite_file(path, std::string(70000, 'z'), kAnySize));
     EXPECT_EQ(read_file(dir.file("o")), std::string(70000, 'z'));
-    ASSERT_TRUE(real_file_system().overwrite_file(native(dir.file("fresh")), "made"));
+    ASSERT_TRUE(real_file_system().overwrite_file(native(dir.file("fresh")), "made", kAnySize));
     EXPECT_EQ(read_file(dir.file("fresh")), "made");
+}
+
+// The old content is held to be put back after a failed write: one too long to hold is
+// refused before a byte changes.
+TEST(Files, OverwriteOfAnOldFileLongerThanTheLimitIsRefusedUntouched) {
+    TempFolder dir;
+    write_file(dir.file("o"), "0123456789");
+    auto result = real_file_system().overwrite_file(native(dir.file("o")), "new", 9);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().to_string(), file_too_large(9).to_string());
+    EXPECT_EQ(read_file(dir.file("o")), "0123456789");
 }
 
 TEST(Files, RemoveDeletesAndReportsMissing) {
@@ -143,7 +199,8 @@ TEST(Files, FailedOverwriteKeepsOldContent) {
     {
         FileSizeLimit limit(4096);
         auto result =
-            real_file_system().overwrite_file(native(dir.file("t")), std::string(10000, 'n'));
+            real_file_system().overwrite_file(native(dir.file("t")), std::string(10000, 'n'),
+                                              kAnySize);
         EXPECT_FALSE(result);
     }
     EXPECT_EQ(read_file(dir.file("t")), old);
@@ -157,7 +214,7 @@ TEST(Files, OverwriteOfFileHeldWithoutWriteSharingKeepsContent) {
     HANDLE other = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    auto result = real_file_system().overwrite_file(path, "new content");
+    auto result = real_file_system().overwrite_file(path, "new content", kAnySize);
     CloseHandle(other);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().code, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
@@ -172,7 +229,7 @@ TEST(Files, ReadSharesWithAWriterThatAllowsDelete) {
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    auto read = real_file_system().read_file(path);
+    auto read = real_file_system().read_file(path, kAnySize);
     CloseHandle(other);
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, "held");

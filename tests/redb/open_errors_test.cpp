@@ -169,6 +169,42 @@ TEST(OpenErrors, ASymbolicLinkInPlaceOfTheFileIsRefused) {
 }
 #endif
 
+// A second name of a file that lies elsewhere (a hard link) is refused like a symbolic link:
+// neither an empty file nor a database behind it gains a byte.
+TEST(OpenErrors, AFileWithASecondNameIsRefusedAndNotWritten) {
+    const std::string empty_target = scratch_path("hard-target-empty");
+    const std::string redb_target = scratch_path("hard-target.redb");
+    write_bytes(empty_target, {});
+    copy_file(fixture("history_3_5.redb"), redb_target);
+    for (const std::string& target : {empty_target, redb_target}) {
+        const std::string second = scratch_path("hard-link.redb");
+        remove_file(second);
+        std::filesystem::create_hard_link(native(target), native(second));
+        const auto before = read_bytes(target);
+        {
+            auto db = redb::Database::create(native(second));
+            ASSERT_FALSE(db.has_value()) << target;
+            EXPECT_EQ(db.error().kind, ErrorKind::Io) << target;
+            EXPECT_NE(db.error().to_string().find("more than one name"), std::string::npos)
+                << db.error().to_string();
+        }
+        EXPECT_EQ(read_bytes(target), before) << target;
+    }
+}
+
+// A FIFO in place of the file is refused at once, with a text that says what stands there.
+TEST(OpenErrors, AFifoInPlaceOfTheFileIsRefusedByName) {
+    const std::string fifo = scratch_path("fifo.redb");
+    remove_file(fifo);
+    const HostFifo planted(native(fifo));
+    ASSERT_TRUE(planted.made());
+    auto db = redb::Database::create(native(fifo));
+    ASSERT_FALSE(db.has_value());
+    EXPECT_EQ(db.error().kind, ErrorKind::Io);
+    EXPECT_NE(db.error().to_string().find("FIFO in place of the file"), std::string::npos)
+        << db.error().to_string();
+}
+
 TEST(SuperHeader, ParsesAndSerializesBackToTheSameBytes) {
     for (const char* name :
          {"empty.redb", "big_5000.redb", "crash_20.redb", "nondurable_10.redb"}) {

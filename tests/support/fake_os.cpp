@@ -87,14 +87,18 @@ std::optional<os::FileTime> FakeFileSystem::last_write(const os::NativePath& nat
     return it->second.last_write;
 }
 
-os::Result<std::string> FakeFileSystem::read_file(const os::NativePath& native) {
+os::Result<std::string> FakeFileSystem::read_file(const os::NativePath& native,
+                                                  std::uint64_t max_bytes) {
     std::lock_guard lock(mutex_);
     const std::string path = os::to_utf8(native);
     if (auto go = enter("read " + path); !go) return std::unexpected(go.error());
-    if (real) return logged(real->read_file(native));
+    if (real) return logged(real->read_file(native, max_bytes));
     auto it = entries.find(path);
     if (it == entries.end() || it->second.kind != os::EntryKind::file) {
         return logged<os::Result<std::string>>(std::unexpected(not_found()));
+    }
+    if (it->second.content.size() > max_bytes) {
+        return logged<os::Result<std::string>>(std::unexpected(os::file_too_large(max_bytes)));
     }
     return it->second.content;
 }
@@ -127,11 +131,12 @@ os::Status FakeFileSystem::replace_file(const os::NativePath& from_native,
     return {};
 }
 
-os::Status FakeFileSystem::overwrite_file(const os::NativePath& native, std::string_view bytes) {
+os::Status FakeFileSystem::overwrite_file(const os::NativePath& native, std::string_view bytes,
+                                          std::uint64_t max_old_bytes) {
     std::lock_guard lock(mutex_);
     const std::string path = os::to_utf8(native);
     if (auto go = enter("overwrite " + path); !go) return go;
-    if (real) return logged(real->overwrite_file(native, bytes));
+    if (real) return logged(real->overwrite_file(native, bytes, max_old_bytes));
     entries[path] = {os::EntryKind::file, std::string(bytes), 0, ++clock_};
     return {};
 }

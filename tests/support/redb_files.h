@@ -16,12 +16,7 @@
 #include <vector>
 
 #include "redb/database.h"
-
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <sys/wait.h>
-#endif
+#include "support/host_shell.h"
 
 namespace snv::test {
 
@@ -35,13 +30,7 @@ inline std::filesystem::path native(const std::string& path) {
 }
 
 // The oracle's form of a path this build's programs use (under Wine: without its drive).
-inline std::string oracle_path(const std::filesystem::path& path) {
-    std::string text = path.generic_string();
-#ifdef _WIN32
-    if (text.starts_with("Z:")) text.erase(0, 2);
-#endif
-    return text;
-}
+inline std::string oracle_path(const std::filesystem::path& path) { return host_path(path); }
 
 // A scratch file of the redb tests under the build folder.
 inline std::string scratch_path(const std::string& name) {
@@ -83,41 +72,7 @@ inline std::uint64_t file_size(const std::string& path) {
 // Runs the redb oracle with these arguments; returns its exit code, its output (standard
 // output and error) in `out`.
 inline int run_oracle(const std::string& args, std::string* out = nullptr) {
-#ifdef _WIN32
-    // The shell leaves the output and the exit code in files.
-    // Named by process as well: several test programs run the oracle at once.
-    static int counter = 0;
-    const std::string base =
-        scratch_path("oracle-" + std::to_string(_getpid()) + "-" + std::to_string(++counter));
-    const std::string out_file = base + ".out", rc_file = base + ".rc";
-    remove_file(rc_file);
-    const std::string script = std::string(SNV_ORACLE) + " " + args + " > " + out_file +
-                               " 2>&1; echo $? > " + rc_file + ".tmp; mv " + rc_file + ".tmp " +
-                               rc_file;
-    // The C runtime joins the arguments with blanks, unquoted.
-    const std::string quoted = "\"" + script + "\"";
-    const char* argv[] = {"sh", "-c", quoted.c_str(), nullptr};
-    _spawnv(_P_WAIT, "Z:\\bin\\sh", argv);
-    for (int i = 0; i < 6000 && !std::filesystem::exists(native(rc_file)); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const auto rc = read_bytes(rc_file);
-    if (out) {
-        const auto text = read_bytes(out_file);
-        out->assign(text.begin(), text.end());
-    }
-    remove_file(rc_file);
-    remove_file(out_file);
-    return rc.empty() ? -1 : std::stoi(std::string(rc.begin(), rc.end()));
-#else
-    FILE* p = popen((std::string(SNV_ORACLE) + " " + args + " 2>&1").c_str(), "r");
-    if (!p) return -1;
-    std::string text;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) text.append(buf, n);
-    const int rc = pclose(p);
-    if (out) *out = text;
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-#endif
+    return run_host_shell(std::string(SNV_ORACLE) + " " + args, out);
 }
 
 // The real library writes a fixture database (`redb-oracle fixture KIND PATH`).

@@ -7,14 +7,18 @@
 namespace snv::os {
 
 // An error value: an operating-system code with its message, or a text of the system's own.
+// Which of the two it is stands apart from the code, since a failed call may leave code 0.
 struct Error {
-    std::uint32_t code = 0;  // 0: not an OS error, `text` is the whole message
+    bool from_os = false;
+    std::uint32_t code = 0;  // the OS code; meaningless for an own text
     std::string text;
 
-    static Error os(std::uint32_t code, std::string message) { return {code, std::move(message)}; }
-    static Error own(std::string message) { return {0, std::move(message)}; }
+    static Error os(std::uint32_t code, std::string message) {
+        return {true, code, std::move(message)};
+    }
+    static Error own(std::string message) { return {false, 0, std::move(message)}; }
 
-    bool is_os() const { return code != 0; }
+    bool is_os() const { return from_os; }
     // "message (os error N)" for OS errors, the own text otherwise.
     std::string to_string() const;
 };

@@ -35,8 +35,10 @@ class FileSystem {
     // open or locked still gives its stamp.
     virtual std::optional<FileTime> last_write(const NativePath& path) = 0;
 
-    // The whole content of the file.
-    virtual Result<std::string> read_file(const NativePath& path) = 0;
+    // The whole content of the file, links followed. Refused: a file longer than `max_bytes`
+    // (file_too_large) and anything that is not a regular file, a FIFO or a device say, which
+    // is never waited on.
+    virtual Result<std::string> read_file(const NativePath& path, std::uint64_t max_bytes) = 0;
 
     // Creates the file, or truncates it when it exists, and writes all of `bytes`, flushed to
     // the disk: a file renamed over another must hold its data before the rename can last.
@@ -53,7 +55,10 @@ class FileSystem {
     // Writes `bytes` into the file in place (creating it when missing). Space is reserved
     // before the old content is touched, and a write that fails all the same puts the old
     // content back, so a failure never leaves the file short or empty. Flushed like write_file.
-    virtual Status overwrite_file(const NativePath& path, std::string_view bytes) = 0;
+    // The old content is held in memory for that: an old file longer than `max_old_bytes` is
+    // refused untouched.
+    virtual Status overwrite_file(const NativePath& path, std::string_view bytes,
+                                  std::uint64_t max_old_bytes) = 0;
 
     // Deletes the file.
     virtual Status remove_file(const NativePath& path) = 0;
@@ -72,5 +77,8 @@ class FileSystem {
 };
 
 FileSystem& real_file_system();
+
+// The refusal of a file longer than what the caller reads of it.
+Error file_too_large(std::uint64_t max_bytes);
 
 }  // namespace snv::os

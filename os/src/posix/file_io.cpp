@@ -5,21 +5,39 @@
 #include <cerrno>
 
 #include "os/system_error.h"
+#include "read_whole.h"
 
 namespace snv::os::posix {
 
-Result<std::string> read_all(int fd) {
-    std::string out;
-    char buffer[65536];
+Status require_regular_file(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) return {};
+    const char* what = S_ISDIR(st.st_mode)                          ? "a folder"
+                       : S_ISFIFO(st.st_mode)                       ? "a FIFO"
+                       : S_ISSOCK(st.st_mode)                       ? "a socket"
+                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                                                                    : "something other than a file";
+    return std::unexpected(Error::own(std::string(what) + " in place of the file"));
+}
+
+namespace {
+
+// One read that goes on after EINTR: the bytes read, 0 at the end of the file.
+Result<std::size_t> read_some(int fd, char* into, std::size_t size) {
     for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::unexpected(last_system_error());
-        }
-        if (n == 0) return out;
-        out.append(buffer, static_cast<std::size_t>(n));
+        const ssize_t n = ::read(fd, into, size);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return std::unexpected(last_system_error());
     }
+}
+
+}  // namespace
+
+Result<std::string> read_all(int fd, std::uint64_t max_bytes) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::unexpected(last_system_error());
+    if (auto regular = require_regular_file(st); !regular) return std::unexpected(regular.error());
+    return read_whole(static_cast<std::uint64_t>(st.st_size), max_bytes,
+                      [fd](char* into, std::size_t room) { return read_some(fd, into, room); });
 }
 
 Status write_all_at(int fd, std::string_view bytes, off_t offset) {

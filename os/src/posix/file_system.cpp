@@ -36,7 +36,9 @@ Result<int> open_own_file(const NativePath& path, int access) {
     if (!fd.ok()) return std::unexpected(last_system_error());
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return std::unexpected(last_system_error());
-    if (!S_ISREG(st.st_mode)) return std::unexpected(system_error(EINVAL));
+    if (auto regular = posix::require_regular_file(st); !regular) {
+        return std::unexpected(regular.error());
+    }
     if (st.st_nlink != 1) return std::unexpected(system_error(EMLINK));
     return fd.release();
 }
@@ -66,10 +68,11 @@ class PosixFileSystem final : public FileSystem {
         return (sec + kEpochGap) * 10'000'000ULL + hundreds;
     }
 
-    Result<std::string> read_file(const NativePath& path) override {
-        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Result<std::string> read_file(const NativePath& path, std::uint64_t max_bytes) override {
+        // O_NONBLOCK: a FIFO opens without waiting for a writer, and read_all refuses it.
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (!fd.ok()) return std::unexpected(last_system_error());
-        return posix::read_all(fd.get());
+        return posix::read_all(fd.get(), max_bytes);
     }
 
     Status write_file(const NativePath& path, std::string_view bytes) override {
@@ -86,11 +89,12 @@ class PosixFileSystem final : public FileSystem {
         return {};
     }
 
-    Status overwrite_file(const NativePath& path, std::string_view bytes) override {
+    Status overwrite_file(const NativePath& path, std::string_view bytes,
+                          std::uint64_t max_old_bytes) override {
         auto opened = open_own_file(path, O_RDWR);
         if (!opened) return std::unexpected(opened.error());
         Fd fd(*opened);
-        auto old = posix::read_all(fd.get());
+        auto old = posix::read_all(fd.get(), max_old_bytes);
         if (!old) return std::unexpected(old.error());
         const auto old_size = static_cast<off_t>(old->size());
         const auto new_size = static_cast<off_t>(bytes.size());
@@ -137,11 +141,14 @@ class PosixFileSystem final : public FileSystem {
     // Written beside the target and linked into place: a crash never leaves a partial file
     // under the real name, and link() refuses to replace an existing one.
     Status copy_file_new(const NativePath& from, const NativePath& to) override {
-        Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+        // O_NONBLOCK: a FIFO there opens without waiting for a writer, to be refused.
+        Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (!in.ok()) return std::unexpected(last_system_error());
         struct stat st;
         if (::fstat(in.get(), &st) != 0) return std::unexpected(last_system_error());
-        if (!S_ISREG(st.st_mode)) return std::unexpected(Error::own("not a regular file"));
+        if (auto regular = posix::require_regular_file(st); !regular) {
+            return std::unexpected(regular.error());
+        }
         NativePath partial = to + ".partial";
         ::unlink(partial.c_str());
         Fd out(::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));

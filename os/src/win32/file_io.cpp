@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "os/system_error.h"
+#include "read_whole.h"
 #include "win32/handle.h"
 
 namespace snv::os::win32 {
@@ -18,19 +19,27 @@ Status seek(HANDLE h, std::uint64_t offset) {
     return {};
 }
 
+// One read of at most `size` bytes: the bytes read, 0 at the end of the file.
+Result<DWORD> read_some(HANDLE h, char* into, std::size_t size) {
+    const DWORD want = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    DWORD n = 0;
+    if (!ReadFile(h, into, want, &n, nullptr)) return std::unexpected(last_system_error());
+    return n;
+}
+
 }  // namespace
 
-Result<std::string> read_all(HANDLE h) {
-    std::string out;
-    std::vector<char> buffer(65536);
-    for (;;) {
-        DWORD n = 0;
-        if (!ReadFile(h, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
-            return std::unexpected(last_system_error());
-        }
-        if (n == 0) return out;
-        out.append(buffer.data(), n);
+Result<std::string> read_all(HANDLE h, std::uint64_t max_bytes) {
+    const DWORD type = GetFileType(h);
+    if (type != FILE_TYPE_DISK) {
+        return std::unexpected(Error::own(type == FILE_TYPE_PIPE
+                                              ? "a pipe or FIFO in place of the file"
+                                              : "a device in place of the file"));
     }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(h, &size)) return std::unexpected(last_system_error());
+    return read_whole(static_cast<std::uint64_t>(size.QuadPart), max_bytes,
+                      [h](char* into, std::size_t room) { return read_some(h, into, room); });
 }
 
 Status write_all_at(HANDLE h, std::string_view bytes, std::uint64_t offset) {

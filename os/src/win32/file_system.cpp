@@ -99,11 +99,11 @@ class Win32FileSystem final : public FileSystem {
         return filetime_count(data.ftLastWriteTime);
     }
 
-    Result<std::string> read_file(const NativePath& path) override {
+    Result<std::string> read_file(const NativePath& path, std::uint64_t max_bytes) override {
         Handle h(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!h.ok()) return std::unexpected(last_system_error());
-        return win32::read_all(h.get());
+        return win32::read_all(h.get(), max_bytes);
     }
 
     Status write_file(const NativePath& path, std::string_view bytes) override {
@@ -122,11 +122,12 @@ class Win32FileSystem final : public FileSystem {
         return win32::rename_by_handle(from, to);
     }
 
-    Status overwrite_file(const NativePath& path, std::string_view bytes) override {
+    Status overwrite_file(const NativePath& path, std::string_view bytes,
+                          std::uint64_t max_old_bytes) override {
         auto opened = open_own_file(path, GENERIC_READ | GENERIC_WRITE);
         if (!opened) return std::unexpected(opened.error());
         const Handle h = std::move(*opened);
-        auto old = win32::read_all(h.get());
+        auto old = win32::read_all(h.get(), max_old_bytes);
         if (!old) return std::unexpected(old.error());
         const std::uint64_t old_size = old->size();
         const std::uint64_t new_size = bytes.size();

@@ -18,6 +18,15 @@ Error errno_error(const char* what, int code = errno) {
                      static_cast<std::uint32_t>(code));
 }
 
+// What stands at the database's path when it is not a regular file, in words.
+const char* what_stands_there(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    return "something other than a file";
+}
+
 class PosixFileBackend final : public StorageBackend {
   public:
     explicit PosixFileBackend(int fd) : fd_(fd) {}
@@ -88,12 +97,20 @@ class PosixFileBackend final : public StorageBackend {
 
 Result<std::unique_ptr<StorageBackend>> open_file_backend(const std::filesystem::path& path) {
     // O_NOFOLLOW: a link planted at the path is refused, never followed to a file elsewhere.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    // O_NONBLOCK: a FIFO planted there opens at once, to be refused below.
+    const int fd =
+        ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0) return std::unexpected(errno_error("open"));
     auto backend = std::make_unique<PosixFileBackend>(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0) return std::unexpected(errno_error("stat"));
-    if (!S_ISREG(st.st_mode)) return std::unexpected(errno_error("open", EISDIR));
+    if (!S_ISREG(st.st_mode))
+        return std::unexpected(Error::io(std::string("open: ") + what_stands_there(st.st_mode) +
+                                         " in place of the file"));
+    // A second name may lie anywhere on the volume: writing through it would change a file
+    // that is not the database's own.
+    if (st.st_nlink != 1)
+        return std::unexpected(Error::io("open: a file with more than one name (a hard link)"));
     // redb's lock: exclusive, without waiting.
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;

@@ -40,6 +40,13 @@ OVERLAPPED at(std::uint64_t offset) {
     return o;
 }
 
+// What a handle of another type than a disk file leads to, in words.
+const char* what_stands_there(DWORD file_type) {
+    if (file_type == FILE_TYPE_PIPE) return "a pipe or FIFO";
+    if (file_type == FILE_TYPE_CHAR) return "a device";
+    return "something other than a file";
+}
+
 class Win32FileBackend final : public StorageBackend {
   public:
     explicit Win32FileBackend(HANDLE h) : h_(h) {}
@@ -125,6 +132,11 @@ Result<std::unique_ptr<StorageBackend>> open_file_backend(const std::filesystem:
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::unexpected(win32_error(GetLastError(), "open"));
     auto backend = std::make_unique<Win32FileBackend>(h);
+    // Wine opens a FIFO planted there as a pipe; no database can live in one.
+    if (const DWORD type = GetFileType(h); type != FILE_TYPE_DISK)
+        return std::unexpected(win32_error(
+            ERROR_INVALID_FUNCTION,
+            (std::string("open: ") + what_stands_there(type) + " in place of the file").c_str()));
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(h, &info))
         return std::unexpected(win32_error(GetLastError(), "file information"));
@@ -134,6 +146,11 @@ Result<std::unique_ptr<StorageBackend>> open_file_backend(const std::filesystem:
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return std::unexpected(
             win32_error(ERROR_ACCESS_DENIED, "open: a folder in place of the file"));
+    // A second name may lie anywhere on the volume: writing through it would change a file
+    // that is not the database's own.
+    if (info.nNumberOfLinks != 1)
+        return std::unexpected(win32_error(
+            ERROR_TOO_MANY_LINKS, "open: a file with more than one name (a hard link)"));
     // redb's lock: the whole range, exclusive, failing at once.
     OVERLAPPED o{};
     if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,

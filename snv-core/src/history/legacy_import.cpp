@@ -1,5 +1,6 @@
 #include "history/legacy_import.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,18 @@ bool store_lines(redb::Database& db, const std::vector<std::string_view>& lines)
     // No room below the oldest entry: import nothing rather than replace a stored entry; the
     // file stays, so none of its lines is lost.
     if (base < lines.size()) return false;
-    std::uint64_t key = base - lines.size();
-    for (std::string_view line : lines) {
-        if (!table->insert(key++, line)) return false;
+    auto stored = table->len();
+    if (!stored) return false;
+    // The prune takes the smallest keys first, the lines from the top of the file: those it
+    // would take are not inserted at all, so that a long file costs no more than the lines
+    // that stay. The table ends the same.
+    const std::uint64_t over = *stored + lines.size() > kHistoryLimit
+                                   ? *stored + lines.size() - kHistoryLimit
+                                   : 0;
+    const std::size_t skipped = static_cast<std::size_t>(std::min<std::uint64_t>(over, lines.size()));
+    std::uint64_t key = base - lines.size() + skipped;
+    for (std::size_t i = skipped; i < lines.size(); ++i) {
+        if (!table->insert(key++, lines[i])) return false;
     }
     if (!prune_history(*table)) return false;
     return bool(txn->commit());
@@ -54,7 +64,7 @@ std::optional<std::string_view> next_legacy_entry_line(LegacyLineCursor& cursor)
 void import_legacy_history(redb::Database& db, const os::NativePath& db_path,
                            os::FileSystem& files) {
     const os::NativePath legacy_path = os::join(os::folder_of(db_path), "history.jsonl");
-    auto text = files.read_file(legacy_path);
+    auto text = files.read_file(legacy_path, kLegacyHistoryMaxBytes);
     if (!text || !json::is_valid_utf8(*text)) return;
 
     std::vector<std::string_view> lines;

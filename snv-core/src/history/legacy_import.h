@@ -15,6 +15,10 @@ namespace snv::history {
 // system's own appends follow them.
 inline constexpr std::uint64_t kEmptyTableImportBase = 9223372036854775807ull;
 
+// The most of history.jsonl that is read: the table keeps 10000 entries of a few hundred
+// bytes. A larger file is unreadable: it stays, and nothing of it is imported.
+inline constexpr std::uint64_t kLegacyHistoryMaxBytes = 16u << 20;
+
 // Moves the valid lines of a history.jsonl beside `db_path` into the table, older than every
 // stored entry, then deletes the file. Every failure is dropped; the file then stays.
 void import_legacy_history(redb::Database& db, const os::NativePath& db_path,

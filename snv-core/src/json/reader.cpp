@@ -230,6 +230,14 @@ void Reader::skip() {
     after_value();
 }
 
+bool Reader::object_starts_with_key(std::string_view key) const {
+    if (!at('{')) return false;
+    const char* p = skip_white_space(pos_ + 1, end_);
+    const auto left = static_cast<std::size_t>(end_ - p);
+    return left >= key.size() + 2 && p[0] == '"' && std::string_view(p + 1, key.size()) == key &&
+           p[key.size() + 1] == '"';
+}
+
 Read<Captured> Reader::capture() {
     if (failed_) return reject(failure_);
     if (!at_value_) return fail("value expected");

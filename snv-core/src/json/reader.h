@@ -84,6 +84,9 @@ class Reader {
     bool finished() const { return done_ && !failed_; }
     // Why the reader is not finished: its syntax fault, or a value not read whole.
     Checked check_finished() const;
+    // Whether the reader stands on an object whose first key is `key` written without escapes
+    // (`key` holds no quotation mark or backslash). Looks ahead only: nothing is read.
+    bool object_starts_with_key(std::string_view key) const;
     // Where the cursor stands, for checks that a step moved it.
     std::size_t position() const { return static_cast<std::size_t>(pos_ - begin_); }
 

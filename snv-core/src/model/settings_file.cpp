@@ -88,7 +88,7 @@ json::Read<Settings> read_settings(std::string_view bytes) {
 }
 
 Settings load_settings(const os::NativePath& path, os::FileSystem& files) {
-    auto bytes = files.read_file(path);
+    auto bytes = files.read_file(path, kSettingsFileMaxBytes);
     if (!bytes) return {};
     auto settings = read_settings(*bytes);
     if (!settings) return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "json/reader.h"
@@ -10,8 +11,11 @@
 
 namespace snv::model {
 
-// Reads settings.json. Never fails: a missing, unreadable or rejected file gives the default
-// Settings, in silence. The countdown comes out clamped to 5..3600 s.
+// The most of settings.json that is read: the desktop program writes a few hundred bytes.
+inline constexpr std::uint64_t kSettingsFileMaxBytes = 1u << 20;
+
+// Reads settings.json. Never fails: a missing, unreadable, too large or rejected file gives
+// the default Settings, in silence. The countdown comes out clamped to 5..3600 s.
 Settings load_settings(const os::NativePath& path, os::FileSystem& files);
 
 // The whole settings.json document, clamp included.

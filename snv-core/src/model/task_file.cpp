@@ -35,16 +35,24 @@ os::Result<Outcome> write_through_temporary(const std::string& text, const os::N
     }
     if (files.replace_file(temporary, path)) return Outcome::saved;
     // The rename's own error is dropped: the direct write decides the result.
-    auto direct = files.overwrite_file(path, text);
+    auto direct = files.overwrite_file(path, text, kTaskFileMaxBytes);
     (void)files.remove_file(temporary);
     if (!direct) return std::unexpected(direct.error());
     return Outcome::saved;
 }
 
+// The pretty text, when the next load would read it: tasks that another program wrote short
+// come out longer, and a text over the limit is not written (the file stays as it was).
+os::Result<std::string> pretty_text(const TaskFile& file) {
+    auto text = write_task_file(file, kTaskFileMaxBytes);
+    if (!text) return std::unexpected(os::file_too_large(kTaskFileMaxBytes));
+    return std::move(*text);
+}
+
 }  // namespace
 
 TaskFile load_task_file(const os::NativePath& path, os::FileSystem& files) {
-    auto bytes = files.read_file(path);
+    auto bytes = files.read_file(path, kTaskFileMaxBytes);
     if (!bytes) return {};
     auto file = read_task_file(*bytes);
     if (!file) return {};
@@ -54,7 +62,9 @@ TaskFile load_task_file(const os::NativePath& path, os::FileSystem& files) {
 os::Status save_task_file(TaskFile& file, const os::NativePath& path, os::FileSystem& files) {
     file.version = 1;
     // The whole text is made before any file is touched.
-    auto saved = write_through_temporary(write_task_file(file), path, files, nullptr);
+    auto text = pretty_text(file);
+    if (!text) return std::unexpected(text.error());
+    auto saved = write_through_temporary(*text, path, files, nullptr);
     if (!saved) return std::unexpected(saved.error());
     return {};
 }
@@ -62,7 +72,7 @@ os::Status save_task_file(TaskFile& file, const os::NativePath& path, os::FileSy
 os::Result<bool> remove_temporary_task_from_file(const os::NativePath& path, std::string_view id,
                                                  os::FileSystem& files) {
     for (int attempt = 0; attempt < kRemovalAttempts; ++attempt) {
-        auto bytes = files.read_file(path);
+        auto bytes = files.read_file(path, kTaskFileMaxBytes);
         if (!bytes) return false;
         auto file = read_task_file(*bytes);
         if (!file) return false;
@@ -73,10 +83,12 @@ os::Result<bool> remove_temporary_task_from_file(const os::NativePath& path, std
         tasks.erase(it);
         file->version = 1;
         auto unchanged = [&] {
-            auto now = files.read_file(path);
+            auto now = files.read_file(path, kTaskFileMaxBytes);
             return now && *now == *bytes;
         };
-        auto saved = write_through_temporary(write_task_file(*file), path, files, unchanged);
+        auto text = pretty_text(*file);
+        if (!text) return std::unexpected(text.error());
+        auto saved = write_through_temporary(*text, path, files, unchanged);
         if (!saved) return std::unexpected(saved.error());
         if (*saved == Outcome::saved) return true;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "model/task.h"
@@ -9,8 +10,13 @@
 
 namespace snv::model {
 
-// Reads tasks.json. Never fails: a missing, unreadable or rejected file gives the empty
-// TaskFile (version 0, no tasks), in silence, and the file is left as it is.
+// The most of tasks.json that is read, and written: a file of a thousand tasks is about
+// 300 KB, and the records of a larger one, however short its tasks, stay well within what a
+// service may take in memory.
+inline constexpr std::uint64_t kTaskFileMaxBytes = 8u << 20;
+
+// Reads tasks.json. Never fails: a missing, unreadable, too large or rejected file gives the
+// empty TaskFile (version 0, no tasks), in silence, and the file is left as it is.
 TaskFile load_task_file(const os::NativePath& path, os::FileSystem& files);
 
 // Sets `file.version` to 1 and writes the pretty text through `path` + ".tmp", renamed over

@@ -1,5 +1,7 @@
 #include "model/task_writer.h"
 
+#include <limits>
+
 #include <variant>
 
 namespace snv::model {
@@ -68,12 +70,20 @@ void write_trigger(const Trigger& trigger, json::Writer& out) {
     out.end_object();
 }
 
-std::string write_task_file(const TaskFile& file) {
+std::optional<std::string> write_task_file(const TaskFile& file, std::uint64_t max_bytes) {
     json::Writer out(json::Layout::pretty);
     out.begin_object().key("version").number(file.version).key("tasks").begin_array();
-    for (const Task& task : file.tasks) write_task(task, out);
+    for (const Task& task : file.tasks) {
+        write_task(task, out);
+        if (out.text().size() > max_bytes) return std::nullopt;
+    }
     out.end_array().end_object();
+    if (out.text().size() > max_bytes) return std::nullopt;
     return out.take();
+}
+
+std::string write_task_file(const TaskFile& file) {
+    return *write_task_file(file, std::numeric_limits<std::uint64_t>::max());
 }
 
 }  // namespace snv::model

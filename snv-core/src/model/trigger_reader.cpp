@@ -22,42 +22,20 @@ static json::Checked read_value(json::Reader& in, MonthDay& out);
 
 namespace {
 
-// A member of a tagged object, kept whole until the tag says which fields it may hold. The
-// key is a copy: the reader's view of it lasts only until the next key.
-struct Member {
-    std::string key;
-    json::Captured value;
-};
-
-// The fields of a variant from the members collected around its tag: other keys are dropped
-// (they may even repeat), a field's key twice is rejected, missing required fields too.
-json::Checked read_members(std::span<const Member> members, std::span<const json::Field> fields) {
-    std::vector<bool> seen(fields.size(), false);
-    for (const Member& member : members) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (fields[i].key() != member.key) continue;
-            if (seen[i]) return json::reject("field given twice");
-            seen[i] = true;
-            json::Reader in = member.value.reader();
-            if (auto ok = fields[i].read(in); !ok) return ok;
-            if (!in.finished()) return json::reject("field value not read whole");
-            break;
-        }
-    }
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (fields[i].required() && !seen[i]) return json::reject("required field missing");
-    }
-    return {};
-}
-
-// The members after a tag that stood first, read as they come: they get the treatment of
-// captured members (read_members), and the tag may not stand again.
-json::Checked read_after_tag(json::Reader& in, std::string_view tag_key,
-                             std::span<const json::Field> fields) {
+// The members of an entered tagged object up to its end: the variant's `fields`, and other
+// members checked as captured values are, then dropped (they may even repeat). The tag itself
+// either was read already and may not stand again (`tag_read`), or stands once among the
+// members, checked before, and is passed over.
+json::Checked read_variant_members(json::Reader& in, std::string_view tag_key,
+                                   std::span<const json::Field> fields, bool tag_read) {
     std::array<json::Field, 8> all;
     if (fields.size() >= all.size()) return json::reject("tagged record with too many fields");
     auto again = [](json::Reader&) -> json::Checked { return json::reject("tag given twice"); };
-    all[0] = json::with_default(tag_key, again);
+    auto pass_over = [](json::Reader& r) -> json::Checked {
+        r.skip();
+        return {};
+    };
+    all[0] = tag_read ? json::with_default(tag_key, again) : json::with_default(tag_key, pass_over);
     std::copy(fields.begin(), fields.end(), all.begin() + 1);
     return json::read_object_fields(in, std::span(all.data(), fields.size() + 1),
                                     json::OtherMembers::captured);
@@ -69,40 +47,36 @@ template <typename T, typename ReadTag, typename Fields>
 json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag read_tag,
                           Fields fields_of) {
     T record{};
-    if (in.peek() == json::ValueKind::object) {
+    if (in.object_starts_with_key(tag_key)) {
+        // The tag first, as the programs write it: one pass.
         if (auto ok = in.enter_object(); !ok) return std::unexpected(ok.error());
-        auto key = in.next_key();
-        if (key && *key && **key == tag_key) {
-            // The tag first, as the programs write it: no member need be kept.
-            auto tag = read_tag(in);
-            if (!tag) return std::unexpected(tag.error());
-            auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
-                return read_after_tag(in, tag_key, std::span(fields.begin(), fields.size()));
-            });
-            if (!ok) return std::unexpected(ok.error());
-            return record;
-        }
-        std::optional<std::size_t> tag;
-        std::vector<Member> members;
-        members.reserve(8);  // a trigger has a few members: one allocation
-        for (;; key = in.next_key()) {
-            if (!key) return std::unexpected(key.error());
-            if (!*key) break;
-            if (**key == tag_key) {
-                if (tag) return json::reject("tag given twice");
-                auto read = read_tag(in);
-                if (!read) return std::unexpected(read.error());
-                tag = *read;
-            } else {
-                std::string name(**key);
-                auto value = in.capture();
-                if (!value) return std::unexpected(value.error());
-                members.push_back({std::move(name), *value});
-            }
-        }
-        if (!tag) return json::reject("tag missing");
+        if (auto key = in.next_key(); !key) return std::unexpected(key.error());
+        auto tag = read_tag(in);
+        if (!tag) return std::unexpected(tag.error());
         auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
-            return read_members(members, std::span(fields.begin(), fields.size()));
+            return read_variant_members(in, tag_key, std::span(fields.begin(), fields.size()),
+                                        true);
+        });
+        if (!ok) return std::unexpected(ok.error());
+        return record;
+    }
+    if (in.peek() == json::ValueKind::object) {
+        // The tag later: the object is taken whole and read again once the tag is known, so
+        // that none of its members need be kept, however many there are.
+        auto whole = in.capture();
+        if (!whole) return std::unexpected(whole.error());
+        auto tag_value = whole->unique_member(tag_key);
+        if (!tag_value) return json::reject("tag given twice");
+        if (!*tag_value) return json::reject("tag missing");
+        json::Reader tag_in = (*tag_value)->reader();
+        auto tag = read_tag(tag_in);
+        if (!tag) return std::unexpected(tag.error());
+        if (!tag_in.finished()) return json::reject("tag value not read whole");
+        json::Reader body = whole->reader();
+        if (auto ok = body.enter_object(); !ok) return std::unexpected(ok.error());
+        auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
+            return read_variant_members(body, tag_key, std::span(fields.begin(), fields.size()),
+                                        false);
         });
         if (!ok) return std::unexpected(ok.error());
         return record;

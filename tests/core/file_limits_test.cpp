@@ -1,0 +1,101 @@
+// Each data file is read up to a limit of its own: a file at the limit is used, one a byte
+// longer counts as unreadable, as a missing one does, and is left where it is.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "history/history_log.h"
+#include "history/legacy_import.h"
+#include "model/settings_file.h"
+#include "model/task_file.h"
+#include "redb/storage_backend.h"
+#include "support/fake_os.h"
+#include "support/scripted_os.h"
+#include "support/temp_folder.h"
+
+namespace snv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+os::FileSystem& real_fs = os::real_file_system();
+
+// `json` followed by blanks up to `size` bytes: white space after the value is allowed.
+std::string padded(const std::string& json, std::uint64_t size) {
+    return json + std::string(size - json.size(), ' ');
+}
+
+struct LimitCase {
+    const char* file;
+    std::uint64_t limit;
+    std::string json;
+    // Whether the file was used, judged by what the system made of it.
+    std::function<bool(const fs::path& folder)> used;
+};
+
+TEST(FileLimits, AFileAtTheLimitIsUsedOneByteLongerIsUnreadable) {
+    const std::string lock_task =
+        R"({"version":1,"tasks":[{"id":"a","enabled":true,"action":"lock",)"
+        R"("trigger":{"type":"idle","minutes":5}}]})";
+    const std::string entry = R"({"time":"2026-03-14T22:00:05","kind":"executed"})";
+    const LimitCase cases[] = {
+        {"tasks.json", model::kTaskFileMaxBytes, lock_task,
+         [](const fs::path& folder) {
+             return model::load_task_file((folder / "tasks.json").native(), real_fs).tasks.size() ==
+                    1;
+         }},
+        {"settings.json", model::kSettingsFileMaxBytes, R"({"paused":true})",
+         [](const fs::path& folder) {
+             return model::load_settings((folder / "settings.json").native(), real_fs).paused;
+         }},
+        // The lines of history.jsonl are imported at the next append, and the file deleted;
+        // an unreadable one stays for a later append, which stores its own entry all the same.
+        {"history.jsonl", history::kLegacyHistoryMaxBytes, entry + "\n",
+         [](const fs::path& folder) {
+             ScriptedClock clock;
+             FakeEnvironment environment;
+             paths::DataDir data_dir{environment, real_fs};
+             history::HistoryLog log{clock, real_fs, data_dir, redb::open_file_backend};
+             const fs::path db = folder / "history.redb";
+             fs::remove(db);
+             EXPECT_TRUE(log.append_history_text(db.native(), "own"));
+             return !fs::exists(folder / "history.jsonl");
+         }},
+    };
+    for (const LimitCase& c : cases) {
+        for (std::uint64_t size : {c.limit, c.limit + 1}) {
+            SCOPED_TRACE(std::string(c.file) + " of " + std::to_string(size) + " bytes");
+            TempFolder folder("file-limits");
+            const std::string content = padded(c.json, size);
+            write_file(folder / c.file, content);
+            EXPECT_EQ(c.used(folder.path()), size <= c.limit);
+            if (size > c.limit) {
+                EXPECT_EQ(read_file(folder / c.file), content);
+            }
+        }
+    }
+}
+
+// A file that another program wrote short comes out longer in the pretty form: the removal of
+// a temporary task does not write a tasks.json that the next load would refuse.
+TEST(FileLimits, ARewriteLongerThanTheLimitIsNotWritten) {
+    TempFolder folder("file-limits");
+    const std::string one = R"(["","",false,"lock",["idle",1]])";
+    std::string text = R"({"version":1,"tasks":[["t","",true,"lock",["idle",1],null,true])";
+    while (text.size() < model::kTaskFileMaxBytes / 3) text += "," + one;
+    text += "]}";
+    const fs::path path = folder / "tasks.json";
+    write_file(path, text);
+    ASSERT_GT(model::load_task_file(path.native(), real_fs).tasks.size(), 1u);
+
+    auto removed = model::remove_temporary_task_from_file(path.native(), "t", real_fs);
+    EXPECT_FALSE(removed);
+    EXPECT_EQ(read_file(path), text);
+    EXPECT_FALSE(fs::exists(folder / "tasks.json.tmp"));
+}
+
+}  // namespace
+}  // namespace snv::test
