@@ -83,6 +83,22 @@ TEST(CountdownExePath, OfTheRunningProcessIsBesideItsExecutable) {
 
 using HandOff = EngineFixture;
 
+#ifdef _WIN32
+// A path that UTF-16 holds and Unicode does not: the program, its folder and the line all get
+// U+FFFD in place of the unpaired surrogate.
+TEST_F(HandOff, AnUnpairedSurrogateInThePathBecomesTheReplacementCharacterEverywhere) {
+    seams.process.native_executable = L"C:\\Dir\\\xD800x\\snv-svc.exe";
+    seams.sessions.console_session = 2;
+    ASSERT_TRUE(engine::launch_countdown_window(seams.env(), Action::lock, TriggerKind::idle, "t"));
+    ASSERT_EQ(seams.launcher.starts.size(), 1u);
+    const FakeLauncher::Start& start = seams.launcher.starts[0];
+    EXPECT_EQ(start.native_application, L"C:\\Dir\\\xFFFDx\\Duskpanel.exe");
+    EXPECT_EQ(start.native_folder, std::optional<os::NativePath>(L"C:\\Dir\\\xFFFDx"));
+    EXPECT_EQ(start.command_line,
+              "\"C:\\Dir\\\xef\xbf\xbdx\\Duskpanel.exe\" --notify lock idle t");
+}
+#endif
+
 TEST_F(HandOff, StartsTheDesktopProgramOrQueuesTheAction) {
     const DueItem item{"d41f", TriggerKind::timer, Action::shutdown};
     const std::string line = "\"" + kDuskpanel + "\" --notify shutdown timer d41f";

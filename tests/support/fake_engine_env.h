@@ -44,6 +44,8 @@ class FakeLauncher final : public os::Launcher {
         std::string application;
         std::string command_line;
         std::optional<std::string> current_folder;
+        os::NativePath native_application;  // as the call got them
+        std::optional<os::NativePath> native_folder;
     };
     std::vector<Start> starts;
     os::Status result;
@@ -52,7 +54,8 @@ class FakeLauncher final : public os::Launcher {
                                      std::string_view command_line,
                                      const std::optional<os::NativePath>& folder) override {
         starts.push_back({session, os::to_utf8(application), std::string(command_line),
-                          folder ? std::optional(os::to_utf8(*folder)) : std::nullopt});
+                          folder ? std::optional(os::to_utf8(*folder)) : std::nullopt, application,
+                          folder});
         return result;
     }
 };
@@ -84,14 +87,17 @@ class FakePower final : public os::Power {
     }
 };
 
-// A process with a given command line and executable path (none: the query fails).
+// A process with a given command line and executable path (none: the query fails), given
+// as UTF-8 or, for what UTF-8 cannot hold, in the native form.
 class FakeProcess final : public os::Process {
   public:
     std::string line;
     std::optional<std::string> executable;
+    std::optional<os::NativePath> native_executable;  // when set, in place of `executable`
 
     std::string command_line() override { return line; }
     os::Result<os::NativePath> executable_path() override {
+        if (native_executable) return *native_executable;
         if (!executable) return std::unexpected(os::Error::os(5, "denied"));
         return os::to_native(*executable);
     }

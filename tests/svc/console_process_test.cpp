@@ -9,6 +9,7 @@
 
 #include "os/clock.h"
 #include "support/child_process.h"
+#include "support/host_shell.h"
 #include "support/temp_folder.h"
 
 namespace snv::svc {
@@ -117,6 +118,20 @@ TEST_F(ConsoleProcess, PrintsTheBannerAndAStatusBlockWhenThePlanChanges) {
 
     test::write_file(data_ / "tasks.json", tasks({alarm("z", at)}));
     EXPECT_EQ(next_block(child).substr(8), block({{notify, "z"}}));
+    child.kill();
+    EXPECT_EQ(child.errors(), "");
+}
+
+// A FIFO that another program planted in place of tasks.json is read as no tasks, at once: the
+// console goes on to print its plan.
+TEST_F(ConsoleProcess, AFifoInPlaceOfTasksJsonGivesAnEmptyPlan) {
+    std::filesystem::create_directories(data_);
+    const test::HostFifo planted(data_ / "tasks.json");
+    ASSERT_TRUE(planted.made());
+    test::RunningChild child(test::built_program("snv-svc"),
+                             {"--data", test::os_form(data_), "/console"});
+    EXPECT_EQ(next_block(child).substr(8),
+              " plan: 0 alarm(s), 0 idle, 0 CPU task(s); GUI running: false\n");
     child.kill();
     EXPECT_EQ(child.errors(), "");
 }

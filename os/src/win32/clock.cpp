@@ -23,16 +23,15 @@ public:
         GetSystemTimePreciseAsFileTime(&now);
         SYSTEMTIME utc{};
         FileTimeToSystemTime(&now, &utc);
-        // The zone rules of the current year, as the date library takes them.
-        TIME_ZONE_INFORMATION tz{};
-        SYSTEMTIME local{};
-        if (!GetTimeZoneInformationForYear(utc.wYear, nullptr, &tz) ||
-            !SystemTimeToTzSpecificLocalTime(&tz, &utc, &local)) {
-            local = utc;
-        }
         ULARGE_INTEGER ticks{};
         ticks.LowPart = now.dwLowDateTime;
         ticks.HighPart = now.dwHighDateTime;
+        std::uint32_t nanosecond = static_cast<std::uint32_t>((ticks.QuadPart % 10'000'000) * 100);
+        SYSTEMTIME local{};
+        if (!to_local(utc, local)) {
+            GetLocalTime(&local);  // cannot fail; read a moment later than `now`
+            nanosecond = local.wMilliseconds * 1'000'000u;
+        }
         LocalTime t;
         t.year = local.wYear;
         t.month = local.wMonth;
@@ -40,7 +39,7 @@ public:
         t.hour = local.wHour;
         t.minute = local.wMinute;
         t.second = local.wSecond;
-        t.nanosecond = static_cast<std::uint32_t>((ticks.QuadPart % 10'000'000) * 100);
+        t.nanosecond = nanosecond;
         return t;
     }
 
@@ -50,6 +49,18 @@ public:
     }
 
 private:
+    // The zone rules of the current year, as the date library takes them; where the system has
+    // none for the year (a zone whose registry entry is missing, say), its own conversion with
+    // the zone in force. Never UTC in place of local time.
+    static bool to_local(const SYSTEMTIME& utc, SYSTEMTIME& local) {
+        TIME_ZONE_INFORMATION tz{};
+        if (GetTimeZoneInformationForYear(utc.wYear, nullptr, &tz) &&
+            SystemTimeToTzSpecificLocalTime(&tz, &utc, &local)) {
+            return true;
+        }
+        return SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+    }
+
     static std::int64_t frequency() {
         static const std::int64_t freq = [] {
             LARGE_INTEGER f{};

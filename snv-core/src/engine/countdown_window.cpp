@@ -35,7 +35,9 @@ std::string notify_command_line(const os::NativePath& exe, model::Action action,
 
 os::Status launch_countdown_window(const EngineEnv& env, model::Action action, TriggerKind kind,
                                    std::string_view task_id) {
-    const os::NativePath exe = countdown_exe_path(env.process);
+    // The paths reach the call as text, as the command line does: an unpaired surrogate in the
+    // executable's path becomes U+FFFD in the program, its folder and the line alike.
+    const os::NativePath exe = os::to_native(os::to_utf8(countdown_exe_path(env.process)));
     const std::string command_line = notify_command_line(exe, action, kind, task_id);
     const std::optional<std::uint32_t> session = env.sessions.active_console_session();
     if (!session) return std::unexpected(os::Error::own(std::string(kNoConsoleSession)));

@@ -1,5 +1,6 @@
-// Each data file is read up to a limit of its own: a file at the limit is used, one a byte
-// longer counts as unreadable, as a missing one does, and is left where it is.
+// What another program may leave in the data folder: files far too long, FIFOs. Each data file
+// is read up to a limit of its own: a file at the limit is used, one a byte longer counts as
+// unreadable, as a missing one does, and is left where it is; so does a FIFO, at once.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "model/task_file.h"
 #include "redb/storage_backend.h"
 #include "support/fake_os.h"
+#include "support/host_shell.h"
 #include "support/scripted_os.h"
 #include "support/temp_folder.h"
 
@@ -36,7 +38,7 @@ struct LimitCase {
     std::function<bool(const fs::path& folder)> used;
 };
 
-TEST(FileLimits, AFileAtTheLimitIsUsedOneByteLongerIsUnreadable) {
+TEST(HostileFiles, AFileAtTheLimitIsUsedOneByteLongerIsUnreadable) {
     const std::string lock_task =
         R"({"version":1,"tasks":[{"id":"a","enabled":true,"action":"lock",)"
         R"("trigger":{"type":"idle","minutes":5}}]})";
@@ -68,7 +70,7 @@ TEST(FileLimits, AFileAtTheLimitIsUsedOneByteLongerIsUnreadable) {
     for (const LimitCase& c : cases) {
         for (std::uint64_t size : {c.limit, c.limit + 1}) {
             SCOPED_TRACE(std::string(c.file) + " of " + std::to_string(size) + " bytes");
-            TempFolder folder("file-limits");
+            TempFolder folder("hostile-files");
             const std::string content = padded(c.json, size);
             write_file(folder / c.file, content);
             EXPECT_EQ(c.used(folder.path()), size <= c.limit);
@@ -79,10 +81,32 @@ TEST(FileLimits, AFileAtTheLimitIsUsedOneByteLongerIsUnreadable) {
     }
 }
 
+TEST(HostileFiles, AFifoInPlaceOfADataFileIsUnreadableAndNeverWaitedOn) {
+    TempFolder folder("hostile-files");
+    {
+        const HostFifo tasks(folder / "tasks.json");
+        const HostFifo settings(folder / "settings.json");
+        ASSERT_TRUE(tasks.made() && settings.made());
+        EXPECT_EQ(model::load_task_file((folder / "tasks.json").native(), real_fs),
+                  model::TaskFile{});
+        EXPECT_EQ(model::load_settings((folder / "settings.json").native(), real_fs),
+                  model::Settings{});
+    }
+    // The append goes on past it, and it stays.
+    const HostFifo legacy(folder / "history.jsonl");
+    ASSERT_TRUE(legacy.made());
+    ScriptedClock clock;
+    FakeEnvironment environment;
+    paths::DataDir data_dir{environment, real_fs};
+    history::HistoryLog log{clock, real_fs, data_dir, redb::open_file_backend};
+    EXPECT_TRUE(log.append_history_text((folder / "history.redb").native(), "own"));
+    EXPECT_EQ(run_host_shell("test -p '" + host_path(folder / "history.jsonl") + "'"), 0);
+}
+
 // A file that another program wrote short comes out longer in the pretty form: the removal of
 // a temporary task does not write a tasks.json that the next load would refuse.
-TEST(FileLimits, ARewriteLongerThanTheLimitIsNotWritten) {
-    TempFolder folder("file-limits");
+TEST(HostileFiles, ARewriteLongerThanTheLimitIsNotWritten) {
+    TempFolder folder("hostile-files");
     const std::string one = R"(["","",false,"lock",["idle",1]])";
     std::string text = R"({"version":1,"tasks":[["t","",true,"lock",["idle",1],null,true])";
     while (text.size() < model::kTaskFileMaxBytes / 3) text += "," + one;
