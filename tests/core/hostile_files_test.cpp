@@ -103,6 +103,30 @@ TEST(HostileFiles, AFifoInPlaceOfADataFileIsUnreadableAndNeverWaitedOn) {
     EXPECT_EQ(run_host_shell("test -p '" + host_path(folder / "history.jsonl") + "'"), 0);
 }
 
+// history.redb as a second name of a file elsewhere: the append fails, and neither an empty
+// file nor a database there gains a byte.
+TEST(HostileFiles, AHardLinkAtHistoryRedbIsNeverWrittenThrough) {
+    TempFolder folder("hostile-files");
+    fs::create_directories(folder / "elsewhere");
+    fs::create_directories(folder / "data");
+    ScriptedClock clock;
+    FakeEnvironment environment;
+    paths::DataDir data_dir{environment, real_fs};
+    history::HistoryLog log{clock, real_fs, data_dir, redb::open_file_backend};
+    const fs::path database = folder / "elsewhere" / "database.redb";
+    ASSERT_TRUE(log.append_history_text(database.native(), "theirs"));
+    write_file(folder / "elsewhere" / "empty", "");
+    for (const fs::path& target : {folder / "elsewhere" / "empty", database}) {
+        SCOPED_TRACE(target.filename().string());
+        const fs::path link = folder / "data" / "history.redb";
+        fs::remove(link);
+        fs::create_hard_link(target, link);
+        const std::string before = read_file(target);
+        EXPECT_FALSE(log.append_history_text(link.native(), "ours"));
+        EXPECT_EQ(read_file(target), before);
+    }
+}
+
 // A file that another program wrote short comes out longer in the pretty form: the removal of
 // a temporary task does not write a tasks.json that the next load would refuse.
 TEST(HostileFiles, ARewriteLongerThanTheLimitIsNotWritten) {
