@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -58,29 +59,32 @@ class FakeLauncher final : public os::Launcher {
 };
 
 // Records every call as text ("privilege", "shut_down force reboot", "suspend hibernate",
-// "log_off N"); each gives the result set for it.
+// "log_off N"); each gives the result set for it. `at_call`, when set, runs as each call is
+// made, before it returns: a test looks there at what had been done by then.
 class FakePower final : public os::Power {
   public:
     std::vector<std::string> calls;
     os::Status privilege;
     os::Status action;
+    std::function<void(const std::string& call)> at_call;
 
-    os::Status enable_shutdown_privilege() override {
-        calls.push_back("privilege");
-        return privilege;
-    }
+    os::Status enable_shutdown_privilege() override { return made("privilege", privilege); }
     os::Status shut_down(bool force, bool reboot) override {
-        calls.push_back(std::string("shut_down") + (force ? " force" : "") +
-                        (reboot ? " reboot" : ""));
-        return action;
+        return made(std::string("shut_down") + (force ? " force" : "") + (reboot ? " reboot" : ""),
+                    action);
     }
     os::Status suspend(bool hibernate) override {
-        calls.push_back(hibernate ? "suspend hibernate" : "suspend");
-        return action;
+        return made(hibernate ? "suspend hibernate" : "suspend", action);
     }
     os::Status log_off_session(std::uint32_t session) override {
-        calls.push_back("log_off " + std::to_string(session));
-        return action;
+        return made("log_off " + std::to_string(session), action);
+    }
+
+  private:
+    os::Status made(std::string call, const os::Status& result) {
+        calls.push_back(std::move(call));
+        if (at_call) at_call(calls.back());
+        return result;
     }
 };
 
