@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/engine_fixture.h"
 #include "engine/countdown_window.h"
+#include "engine/session_probe.h"
 
 namespace snv::test {
 namespace {
@@ -104,10 +107,75 @@ TEST_F(Tick, NoUserTimeCountsWholeSecondsFromTheFirstTickWithNobody) {
     }
 }
 
+TEST(SignedIn, AnActiveOrDisconnectedSessionWithAUserName) {
+    namespace state = os::session_state;
+    struct Case {
+        const char* what;
+        std::vector<os::SessionInfo> listed;
+        std::map<std::uint32_t, std::string> names;  // a session not here fails its query
+        bool signed_in;
+        std::vector<std::uint32_t> queried;
+    } cases[] = {
+        {"no session", {}, {}, false, {}},
+        {"an active session with a user", {{3, state::active}}, {{3, "ann"}}, true, {3}},
+        {"a disconnected one", {{3, state::disconnected}}, {{3, "ann"}}, true, {3}},
+        {"every other state, never asked",
+         {{1, state::connected}, {2, state::connect_query}, {3, state::shadow}, {5, state::idle},
+          {6, state::listen}, {7, state::reset}, {8, state::down}, {9, state::init}, {10, 10}},
+         {{1, "a"}, {2, "a"}, {3, "a"}, {5, "a"}, {6, "a"}, {7, "a"}, {8, "a"}, {9, "a"}, {10, "a"}},
+         false,
+         {}},
+        {"an empty name", {{0, state::active}}, {{0, ""}}, false, {0}},
+        {"a failed query skips only that session",
+         {{4, state::active}, {0, state::listen}, {2, state::disconnected}},
+         {{2, "bob"}},
+         true,
+         {4, 2}},
+        {"the scan ends at the first user",
+         {{0, state::disconnected}, {1, state::active}, {2, state::active}},
+         {{0, ""}, {1, "cy"}, {2, "di"}},
+         true,
+         {0, 1}},
+    };
+    for (const Case& c : cases) {
+        FakeSessions sessions;
+        sessions.listed = c.listed;
+        sessions.user_names = c.names;
+        EXPECT_EQ(engine::any_user_signed_in(sessions), c.signed_in) << c.what;
+        EXPECT_EQ(sessions.queried, c.queried) << c.what;
+    }
+    FakeSessions failing;
+    failing.signed_in = true;
+    failing.enumeration_fails = os::Error::os(1722, "The RPC server is unavailable.");
+    EXPECT_FALSE(engine::any_user_signed_in(failing)) << "a failed enumeration is nobody";
+    EXPECT_TRUE(failing.queried.empty());
+}
+
 TEST_F(Tick, AFailedEnumerationCountsAsNobodyFromThatTick) {
-    seams.sessions.signed_in = false;  // what the real probe answers when the call fails
+    write_data_file("tasks.json",
+                    R"({"version":1,"tasks":[{"id":"i","enabled":true,"action":"sleep",)"
+                    R"("trigger":{"type":"idle","minutes":1}}]})");
+    seams.sessions.signed_in = true;
     engine().tick();
-    EXPECT_EQ(engine().no_user_since, seams.clock.monotonic);
+    ASSERT_TRUE(engine().user_signed_in);
+    ASSERT_EQ(engine().no_user_since, std::nullopt);
+
+    // The user is still there, but the system cannot list the sessions.
+    seams.sessions.enumeration_fails = os::Error::os(1722, "The RPC server is unavailable.");
+    pass(5s);
+    engine().tick();
+    EXPECT_FALSE(engine().user_signed_in);
+    const os::MonotonicTime failed_at = seams.clock.monotonic;
+    EXPECT_EQ(engine().no_user_since, failed_at);
+    // The idle watch counts from that tick: due a minute later, not a second before.
+    pass(59s);
+    engine().tick();
+    EXPECT_TRUE(engine().pending.empty());
+    pass(1s);
+    engine().tick();
+    ASSERT_EQ(engine().pending.size(), 1u);
+    EXPECT_EQ(engine().pending[0].item, (DueItem{"i", TriggerKind::idle, Action::sleep}));
+    EXPECT_EQ(engine().no_user_since, failed_at);
 }
 
 TEST_F(Tick, WhileTheDesktopProgramRunsOnlyTheProbeAndTheQueueRun) {

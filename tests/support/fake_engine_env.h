@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,17 +20,32 @@
 
 namespace snv::test {
 
-// Signed-in users, the console session and named mutexes, as the test sets them.
+// The sessions, their users, the console session and named mutexes, as the test sets them.
 class FakeSessions final : public os::Sessions {
   public:
+    // True adds one active session (id kSignedIn) with a user to those listed.
     bool signed_in = false;
+    static constexpr std::uint32_t kSignedIn = 1;
+    std::vector<os::SessionInfo> listed;
+    std::map<std::uint32_t, std::string> user_names;  // the query fails for a session not here
+    std::optional<os::Error> enumeration_fails;
     std::optional<std::uint32_t> console_session;
     std::set<std::string> mutexes;
     int enumerations = 0;
+    std::vector<std::uint32_t> queried;  // the sessions whose user name was asked for
 
-    bool any_user_signed_in() override {
+    os::Result<std::vector<os::SessionInfo>> enumerate_sessions() override {
         ++enumerations;
-        return signed_in;
+        if (enumeration_fails) return std::unexpected(*enumeration_fails);
+        std::vector<os::SessionInfo> sessions = listed;
+        if (signed_in) sessions.push_back({kSignedIn, os::session_state::active});
+        return sessions;
+    }
+    std::optional<std::string> session_user_name(std::uint32_t session) override {
+        queried.push_back(session);
+        if (signed_in && session == kSignedIn) return "user";
+        if (auto it = user_names.find(session); it != user_names.end()) return it->second;
+        return std::nullopt;
     }
     std::optional<std::uint32_t> active_console_session() override { return console_session; }
     bool mutex_exists(std::string_view name) override {
