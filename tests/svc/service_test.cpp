@@ -211,9 +211,9 @@ TEST_F(ServiceRunTest, StopOrShutdownDuringATickEndsTheRunAsThatTickReturns) {
         test::FakeServiceDispatcher dispatcher;
         EngineLog engines{dispatcher};
         engines.on_tick = [&](int) { EXPECT_EQ(dispatcher.deliver(control), 0u); };
-        EXPECT_TRUE(BoundedRun("the service run", [&] {
-                        return run_service(dispatcher, engines.starter());
-                    }).get())
+        EXPECT_TRUE(BoundedRun("the service run",
+                               [&] { return run_service(dispatcher, engines.starter()); })
+                        .get())
             << control;
         EXPECT_EQ(dispatcher.registered_name, "Orvanel");
         EXPECT_EQ(dispatcher.reports(), (std::vector{kRunning, kStopped})) << control;
@@ -300,8 +300,8 @@ TEST_F(ServiceRunTest, TheDispatcherRunsTheServiceUntilAStopArrivesDuringTheWait
 TEST(ServiceRunEngine, ActionsWaitingForTheirCountdownAreDroppedByAStop) {
     test::TempFolder dir;
     test::write_file(dir.file("tasks.json"),
-                   R"({"version":1,"tasks":[{"id":"t","enabled":true,"action":"lock",)"
-                   R"("trigger":{"type":"once","at":"2025-03-12T10:00:30"}}]})");
+                     R"({"version":1,"tasks":[{"id":"t","enabled":true,"action":"lock",)"
+                     R"("trigger":{"type":"once","at":"2025-03-12T10:00:30"}}]})");
     test::FakeEngineEnv seams;
     seams.data_dir.set(dir.path().native());
     seams.clock.local = {2025, 3, 12, 10, 0, 0, 0};  // the notify time: 30 s before
@@ -318,7 +318,8 @@ TEST(ServiceRunEngine, ActionsWaitingForTheirCountdownAreDroppedByAStop) {
             dispatcher.deliver(scm::control_stop);
         });
     };
-    EXPECT_TRUE(BoundedRun("the service run", [&] { return run_service(dispatcher, start); }).get());
+    EXPECT_TRUE(
+        BoundedRun("the service run", [&] { return run_service(dispatcher, start); }).get());
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(queued, 1u);
     EXPECT_TRUE(seams.power.calls.empty());

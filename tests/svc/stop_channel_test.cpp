@@ -52,8 +52,7 @@ TEST(StopChannel, SendsFailOnceTheReceiverIsGone) {
 
 TEST(StopChannel, AWaitingReceiverWakesForASendFromAnotherThread) {
     StopChannel channel = StopChannel::make();
-    auto waited =
-        std::async(std::launch::async, [&] { return channel.receiver.wait_for(kBound); });
+    auto waited = std::async(std::launch::async, [&] { return channel.receiver.wait_for(kBound); });
     std::this_thread::sleep_for(50ms);  // most likely waiting by now; either way it must wake
     channel.sender.send();
     EXPECT_EQ(waited.get(), StopWait::message);
@@ -62,8 +61,7 @@ TEST(StopChannel, AWaitingReceiverWakesForASendFromAnotherThread) {
 TEST(StopChannel, AWaitingReceiverWakesWhenTheLastSenderGoes) {
     StopChannel channel = StopChannel::make();
     std::optional<StopSender> sender(std::move(channel.sender));
-    auto waited =
-        std::async(std::launch::async, [&] { return channel.receiver.wait_for(kBound); });
+    auto waited = std::async(std::launch::async, [&] { return channel.receiver.wait_for(kBound); });
     std::this_thread::sleep_for(50ms);
     sender.reset();
     EXPECT_EQ(waited.get(), StopWait::closed);

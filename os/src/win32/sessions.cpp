@@ -32,8 +32,8 @@ class WtsSessions final : public Sessions {
         const WtsBuffer<WTS_SESSION_INFOW> sessions(listed);
         std::vector<SessionInfo> copied;
         for (DWORD i = 0; i < count; ++i) {
-            copied.push_back({sessions.get()[i].SessionId,
-                              static_cast<std::uint32_t>(sessions.get()[i].State)});
+            copied.push_back(
+                {sessions.get()[i].SessionId, static_cast<std::uint32_t>(sessions.get()[i].State)});
         }
         return copied;
     }
@@ -41,8 +41,8 @@ class WtsSessions final : public Sessions {
     std::optional<std::string> session_user_name(std::uint32_t session) override {
         LPWSTR buffer = nullptr;
         DWORD bytes = 0;
-        if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName,
-                                         &buffer, &bytes)) {
+        if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName, &buffer,
+                                         &bytes)) {
             return std::nullopt;
         }
         const WtsBuffer<WCHAR> name(buffer);
