@@ -17,6 +17,7 @@ endif()
 
 set(SNV_TEST_RESULTS "${CMAKE_BINARY_DIR}/test-results")
 set(SNV_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+include(${CMAKE_CURRENT_LIST_DIR}/test_timeouts.cmake)
 
 if(WIN32)
   # One prefix per build folder, made once before any test so parallel tests do not race
@@ -24,7 +25,8 @@ if(WIN32)
   # and a service started meanwhile fails: the fixture waits until that Wine has ended.
   add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${SNV_WINEPREFIX}
            WINEDEBUG=-all sh -c "${SNV_WINE} wineboot --init && wineserver -w")
-  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS "fast;slow")
+  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS "fast;slow"
+                       TIMEOUT ${SNV_TEST_TIMEOUT})
 endif()
 
 # snv_add_gtest(NAME SOURCES... LIBS ...): the executable and two ctest entries. Test suites
@@ -54,7 +56,11 @@ function(snv_add_gtest name)
       set(report "Z:${report}")
     endif()
     add_test(NAME ${test} COMMAND ${name} --gtest_filter=${filter} --gtest_output=xml:${report})
-    set_tests_properties(${test} PROPERTIES LABELS ${part})
+    if(part STREQUAL fast)
+      set_tests_properties(${test} PROPERTIES LABELS fast TIMEOUT ${SNV_TEST_TIMEOUT})
+    else()
+      set_tests_properties(${test} PROPERTIES LABELS slow TIMEOUT ${SNV_SLOW_TEST_TIMEOUT})
+    endif()
     if(WIN32)
       set_tests_properties(${test} PROPERTIES
         ENVIRONMENT "WINEPREFIX=${SNV_WINEPREFIX};WINEDEBUG=-all"

@@ -128,6 +128,19 @@ TEST_F(Pending, EveryAttemptIsRecordedBeforeAndEveryFailureAfter) {
     });
 }
 
+// A shutdown may end the service before any later write: the "executed" entry is in
+// history.redb by the time each of the action's calls is made.
+TEST_F(Pending, TheExecutedEntryIsStoredBeforeTheActionIsAttempted) {
+    engine().pending = {{seams.clock.monotonic, {"x", TriggerKind::timer, Action::shutdown}}};
+    const calendar::DateTime t = local_now();
+    seams.power.at_call = [&](const std::string& call) {
+        SCOPED_TRACE("at the call " + call);
+        expect_history({{t, "executed", Action::shutdown, ""}});
+    };
+    engine().run_pending();
+    EXPECT_EQ(seams.power.calls, (std::vector<std::string>{"privilege", "shut_down force"}));
+}
+
 TEST_F(Pending, ForceCloseAppsComesFromTheLoadedSettings) {
     write_data_file("settings.json", R"({"force_close_apps":false})");
     engine().tick();

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/engine_fixture.h"
 #include "engine/countdown_window.h"
+#include "engine/session_probe.h"
 
 namespace snv::test {
 namespace {
@@ -104,10 +107,80 @@ TEST_F(Tick, NoUserTimeCountsWholeSecondsFromTheFirstTickWithNobody) {
     }
 }
 
+TEST(SignedIn, AnActiveOrDisconnectedSessionWithAUserName) {
+    namespace state = os::session_state;
+    const std::map<std::uint32_t, std::string> ann = {{3, "ann"}};
+    struct Case {
+        const char* what;
+        std::vector<os::SessionInfo> listed;
+        std::map<std::uint32_t, std::string> names;  // a session not here fails its query
+        bool signed_in;
+        std::vector<std::uint32_t> queried;
+    } cases[] = {
+        {"no session", {}, {}, false, {}},
+        {"an active session with a user", {{3, state::active}}, ann, true, {3}},
+        {"a disconnected one", {{3, state::disconnected}}, ann, true, {3}},
+        // Any other state is passed over without a query.
+        {"connected", {{3, state::connected}}, ann, false, {}},
+        {"connect query", {{3, state::connect_query}}, ann, false, {}},
+        {"shadow", {{3, state::shadow}}, ann, false, {}},
+        {"idle", {{3, state::idle}}, ann, false, {}},
+        {"listen", {{3, state::listen}}, ann, false, {}},
+        {"reset", {{3, state::reset}}, ann, false, {}},
+        {"down", {{3, state::down}}, ann, false, {}},
+        {"init", {{3, state::init}}, ann, false, {}},
+        {"a state beyond the known ones", {{3, 10}}, ann, false, {}},
+        {"an empty name", {{0, state::active}}, {{0, ""}}, false, {0}},
+        {"a failed query skips only that session",
+         {{4, state::active}, {0, state::listen}, {2, state::disconnected}},
+         {{2, "bob"}},
+         true,
+         {4, 2}},
+        {"the scan ends at the first user",
+         {{0, state::disconnected}, {1, state::active}, {2, state::active}},
+         {{0, ""}, {1, "cy"}, {2, "di"}},
+         true,
+         {0, 1}},
+    };
+    for (const Case& c : cases) {
+        FakeSessions sessions;
+        sessions.listed = c.listed;
+        sessions.user_names = c.names;
+        EXPECT_EQ(engine::any_user_signed_in(sessions), c.signed_in) << c.what;
+        EXPECT_EQ(sessions.queried, c.queried) << c.what;
+    }
+    FakeSessions failing;
+    failing.signed_in = true;
+    failing.enumeration_fails = os::Error::os(1722, "The RPC server is unavailable.");
+    EXPECT_FALSE(engine::any_user_signed_in(failing)) << "a failed enumeration is nobody";
+    EXPECT_TRUE(failing.queried.empty());
+}
+
 TEST_F(Tick, AFailedEnumerationCountsAsNobodyFromThatTick) {
-    seams.sessions.signed_in = false;  // what the real probe answers when the call fails
+    write_data_file("tasks.json",
+                    R"({"version":1,"tasks":[{"id":"i","enabled":true,"action":"sleep",)"
+                    R"("trigger":{"type":"idle","minutes":1}}]})");
+    seams.sessions.signed_in = true;
     engine().tick();
-    EXPECT_EQ(engine().no_user_since, seams.clock.monotonic);
+    ASSERT_TRUE(engine().user_signed_in);
+    ASSERT_EQ(engine().no_user_since, std::nullopt);
+
+    // The user is still there, but the system cannot list the sessions.
+    seams.sessions.enumeration_fails = os::Error::os(1722, "The RPC server is unavailable.");
+    pass(5s);
+    engine().tick();
+    EXPECT_FALSE(engine().user_signed_in);
+    const os::MonotonicTime failed_at = seams.clock.monotonic;
+    EXPECT_EQ(engine().no_user_since, failed_at);
+    // The idle watch counts from that tick: due a minute later, not a second before.
+    pass(59s);
+    engine().tick();
+    EXPECT_TRUE(engine().pending.empty());
+    pass(1s);
+    engine().tick();
+    ASSERT_EQ(engine().pending.size(), 1u);
+    EXPECT_EQ(engine().pending[0].item, (DueItem{"i", TriggerKind::idle, Action::sleep}));
+    EXPECT_EQ(engine().no_user_since, failed_at);
 }
 
 TEST_F(Tick, WhileTheDesktopProgramRunsOnlyTheProbeAndTheQueueRun) {

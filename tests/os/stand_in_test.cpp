@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -21,35 +22,46 @@ namespace {
 utmpx record(short type, const char* user) {
     utmpx r{};
     r.ut_type = type;
-    std::strncpy(r.ut_user, user, sizeof r.ut_user - 1);
+    std::memcpy(r.ut_user, user, std::min(std::strlen(user), sizeof r.ut_user));
     std::strncpy(r.ut_line, "pts/7", sizeof r.ut_line - 1);
     return r;
 }
 
-// Points the utmp reading of this process at `file` for the length of one check.
-bool signed_in_by(const std::filesystem::path& file) {
+// The user names of the sessions listed while the utmp reading of this process points at
+// `file`; every one must be active.
+std::vector<std::string> users_listed_by(const std::filesystem::path& file) {
     utmpxname(file.c_str());
-    const bool answer = real_sessions().any_user_signed_in();
+    std::vector<std::string> users;
+    const auto listed = real_sessions().enumerate_sessions();
+    EXPECT_TRUE(listed) << "the stand-in's enumeration does not fail";
+    for (const SessionInfo& session : listed.value_or(std::vector<SessionInfo>())) {
+        EXPECT_EQ(session.state, session_state::active);
+        users.push_back(real_sessions().session_user_name(session.id).value_or("(no name)"));
+    }
     utmpxname(_PATH_UTMPX);
-    return answer;
+    return users;
 }
 
-TEST(StandIn, AUserProcessRecordWithANameIsASignedInUser) {
+TEST(StandIn, EachUserProcessRecordIsAnActiveSessionWithItsUser) {
     test::TempFolder folder("utmp");
+    char full[sizeof(utmpx{}.ut_user) + 1] = {};
+    std::memset(full, 'f', sizeof full - 1);  // fills the field: no NUL in the record
     struct Case {
         const char* what;
         std::vector<utmpx> records;
-        bool signed_in;
+        std::vector<std::string> users;
     } cases[] = {
-        {"no records", {}, false},
-        {"a user", {record(USER_PROCESS, "alice")}, true},
-        {"a user after others",
-         {record(BOOT_TIME, ""), record(LOGIN_PROCESS, "LOGIN"), record(USER_PROCESS, "bob")},
-         true},
-        {"a user process without a name", {record(USER_PROCESS, "")}, false},
+        {"no records", {}, {}},
+        {"a user", {record(USER_PROCESS, "alice")}, {"alice"}},
+        {"users among other records",
+         {record(BOOT_TIME, ""), record(USER_PROCESS, "bob"), record(LOGIN_PROCESS, "LOGIN"),
+          record(USER_PROCESS, "dave")},
+         {"bob", "dave"}},
+        {"a user process without a name", {record(USER_PROCESS, "")}, {""}},
+        {"a name that fills its field", {record(USER_PROCESS, full)}, {full}},
         {"only a login prompt and a dead session",
          {record(LOGIN_PROCESS, "LOGIN"), record(DEAD_PROCESS, "carol")},
-         false},
+         {}},
     };
     for (const Case& c : cases) {
         const auto file = folder / "utmp";
@@ -58,9 +70,11 @@ TEST(StandIn, AUserProcessRecordWithANameIsASignedInUser) {
             out.write(reinterpret_cast<const char*>(&r), sizeof r);
         }
         out.close();
-        EXPECT_EQ(signed_in_by(file), c.signed_in) << c.what;
+        EXPECT_EQ(users_listed_by(file), c.users) << c.what;
     }
-    EXPECT_FALSE(signed_in_by(folder / "missing")) << "an unreadable list counts as nobody";
+    EXPECT_EQ(users_listed_by(folder / "missing"), std::vector<std::string>())
+        << "an unreadable list lists nobody";
+    EXPECT_EQ(real_sessions().session_user_name(1000), std::nullopt) << "a session never listed";
 }
 
 TEST(StandIn, NoConsoleSessionAndNoDesktopProgram) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -18,17 +20,32 @@
 
 namespace snv::test {
 
-// Signed-in users, the console session and named mutexes, as the test sets them.
+// The sessions, their users, the console session and named mutexes, as the test sets them.
 class FakeSessions final : public os::Sessions {
   public:
+    // True adds one active session (id kSignedIn) with a user to those listed.
     bool signed_in = false;
+    static constexpr std::uint32_t kSignedIn = 1;
+    std::vector<os::SessionInfo> listed;
+    std::map<std::uint32_t, std::string> user_names;  // the query fails for a session not here
+    std::optional<os::Error> enumeration_fails;
     std::optional<std::uint32_t> console_session;
     std::set<std::string> mutexes;
     int enumerations = 0;
+    std::vector<std::uint32_t> queried;  // the sessions whose user name was asked for
 
-    bool any_user_signed_in() override {
+    os::Result<std::vector<os::SessionInfo>> enumerate_sessions() override {
         ++enumerations;
-        return signed_in;
+        if (enumeration_fails) return std::unexpected(*enumeration_fails);
+        std::vector<os::SessionInfo> sessions = listed;
+        if (signed_in) sessions.push_back({kSignedIn, os::session_state::active});
+        return sessions;
+    }
+    std::optional<std::string> session_user_name(std::uint32_t session) override {
+        queried.push_back(session);
+        if (signed_in && session == kSignedIn) return "user";
+        if (auto it = user_names.find(session); it != user_names.end()) return it->second;
+        return std::nullopt;
     }
     std::optional<std::uint32_t> active_console_session() override { return console_session; }
     bool mutex_exists(std::string_view name) override {
@@ -61,29 +78,32 @@ class FakeLauncher final : public os::Launcher {
 };
 
 // Records every call as text ("privilege", "shut_down force reboot", "suspend hibernate",
-// "log_off N"); each gives the result set for it.
+// "log_off N"); each gives the result set for it. `at_call`, when set, runs as each call is
+// made, before it returns: a test looks there at what had been done by then.
 class FakePower final : public os::Power {
   public:
     std::vector<std::string> calls;
     os::Status privilege;
     os::Status action;
+    std::function<void(const std::string& call)> at_call;
 
-    os::Status enable_shutdown_privilege() override {
-        calls.push_back("privilege");
-        return privilege;
-    }
+    os::Status enable_shutdown_privilege() override { return made("privilege", privilege); }
     os::Status shut_down(bool force, bool reboot) override {
-        calls.push_back(std::string("shut_down") + (force ? " force" : "") +
-                        (reboot ? " reboot" : ""));
-        return action;
+        return made(std::string("shut_down") + (force ? " force" : "") + (reboot ? " reboot" : ""),
+                    action);
     }
     os::Status suspend(bool hibernate) override {
-        calls.push_back(hibernate ? "suspend hibernate" : "suspend");
-        return action;
+        return made(hibernate ? "suspend hibernate" : "suspend", action);
     }
     os::Status log_off_session(std::uint32_t session) override {
-        calls.push_back("log_off " + std::to_string(session));
-        return action;
+        return made("log_off " + std::to_string(session), action);
+    }
+
+  private:
+    os::Status made(std::string call, const os::Status& result) {
+        calls.push_back(std::move(call));
+        if (at_call) at_call(calls.back());
+        return result;
     }
 };
 

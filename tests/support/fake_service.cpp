@@ -1,5 +1,7 @@
 #include "support/fake_service.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -130,7 +132,10 @@ os::Status FakeServiceDispatcher::set_status(StatusHandle, const os::ServiceStat
 
 std::uint32_t FakeServiceDispatcher::deliver(std::uint32_t control) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return handler_ != nullptr; });
+    if (!changed_.wait_for(lock, std::chrono::seconds(10), [&] { return handler_ != nullptr; })) {
+        ADD_FAILURE() << "no control handler was registered within 10 s";
+        return 1062;
+    }
     os::ControlHandler* handler = handler_.get();
     lock.unlock();
     return handler->control(control);
@@ -139,11 +144,6 @@ std::uint32_t FakeServiceDispatcher::deliver(std::uint32_t control) {
 std::vector<os::ServiceStatusReport> FakeServiceDispatcher::reports() const {
     std::lock_guard lock(mutex_);
     return reports_;
-}
-
-void FakeServiceDispatcher::wait_for_reports(std::size_t count) const {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return attempts_ >= count; });
 }
 
 bool FakeServiceDispatcher::handler_registered() const {

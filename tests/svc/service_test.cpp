@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "support/fake_engine_env.h"
 #include "support/fake_service.h"
@@ -17,7 +20,55 @@ namespace {
 using namespace std::chrono_literals;
 namespace scm = os::scm;
 
+// A tick period that no test waits out: only a stop or the closed channel ends such a wait.
 constexpr auto kForever = std::chrono::hours(1);
+
+// The bound of every wait in these tests: far beyond what a working run needs, so that it is
+// never a test of speed, yet a loop that no longer ends fails the test instead of hanging it.
+constexpr auto kBound = std::chrono::seconds(10);
+
+// A loop under test, run on a thread of its own. A loop still running after kBound can be
+// neither joined nor left behind (it works on the test's objects): the failure is reported
+// and the process ends, so that the test run fails at once instead of hanging.
+template <typename Result>
+class BoundedRun {
+  public:
+    template <typename Body>
+    BoundedRun(const char* what, Body body)
+        : what_(what), done_(std::async(std::launch::async, std::move(body))) {}
+    BoundedRun(const BoundedRun&) = delete;
+    BoundedRun& operator=(const BoundedRun&) = delete;
+    ~BoundedRun() {
+        if (done_.valid()) wait();
+    }
+
+    Result get() {
+        wait();
+        return done_.get();
+    }
+
+  private:
+    void wait() {
+        if (done_.wait_for(kBound) == std::future_status::ready) return;
+        ADD_FAILURE() << what_ << " did not return within " << kBound.count()
+                      << " s; ending the test process";
+        std::fflush(stdout);
+        std::_Exit(EXIT_FAILURE);
+    }
+
+    const char* what_;
+    std::future<Result> done_;
+};
+
+template <typename Body>
+BoundedRun(const char*, Body) -> BoundedRun<std::invoke_result_t<Body>>;
+
+// Waits up to kBound for `event`; false, with a failure, when it does not come.
+bool comes_within_bound(std::future<void> event, const char* what) {
+    if (event.wait_for(kBound) == std::future_status::ready) return true;
+    ADD_FAILURE() << what << " did not come within " << kBound.count() << " s";
+    return false;
+}
 
 // Engines that record what happens to them, in order, in one shared log, with the number of
 // status reports made at the time.
@@ -99,7 +150,7 @@ TEST(TickLoop, TheFirstTickComesBeforeAnyWait) {
     channel.sender.send();  // already queued: the wait returns at once
     int ticks = 0;
     Tick tick([&] { ++ticks; });
-    tick_until_stopped(tick, channel.receiver, kForever);
+    BoundedRun("the loop", [&] { tick_until_stopped(tick, channel.receiver, kForever); }).get();
     EXPECT_EQ(ticks, 1);
 }
 
@@ -110,7 +161,7 @@ TEST(TickLoop, TicksAgainAfterEachTimeOutUntilTheChannelCloses) {
     Tick tick([&] {
         if (++ticks == 4) sender.reset();
     });
-    tick_until_stopped(tick, channel.receiver, 1ms);
+    BoundedRun("the loop", [&] { tick_until_stopped(tick, channel.receiver, 1ms); }).get();
     EXPECT_EQ(ticks, 4);
 }
 
@@ -121,12 +172,13 @@ TEST(TickLoop, AStopDuringTheWaitEndsItAtOnce) {
     Tick tick([&] {
         if (++ticks == 1) ticked.set_value();
     });
-    auto loop = std::async(std::launch::async,
-                           [&] { tick_until_stopped(tick, channel.receiver, kForever); });
-    ticked.get_future().wait();
-    std::this_thread::sleep_for(50ms);  // into the hour-long wait
+    BoundedRun loop("the loop woken by a stop",
+                    [&] { tick_until_stopped(tick, channel.receiver, kForever); });
+    if (comes_within_bound(ticked.get_future(), "the first tick")) {
+        std::this_thread::sleep_for(50ms);  // into the hour-long wait
+    }
     channel.sender.send();
-    ASSERT_EQ(loop.wait_for(60s), std::future_status::ready) << "the wait was not woken";
+    loop.get();
     EXPECT_EQ(ticks, 1);
 }
 
@@ -140,7 +192,11 @@ TEST(ServiceRun, ReportsExactlyRunningThenStopped) {
 
 class ServiceRunTest : public ::testing::Test {
   protected:
-    ServiceStatus run() { return run_service(dispatcher_, engines_.starter()); }
+    ServiceStatus run() {
+        return BoundedRun("the service run",
+                          [&] { return run_service(dispatcher_, engines_.starter()); })
+            .get();
+    }
     std::vector<std::string> events() {
         std::lock_guard lock(engines_.mutex);
         return engines_.events;
@@ -155,7 +211,10 @@ TEST_F(ServiceRunTest, StopOrShutdownDuringATickEndsTheRunAsThatTickReturns) {
         test::FakeServiceDispatcher dispatcher;
         EngineLog engines{dispatcher};
         engines.on_tick = [&](int) { EXPECT_EQ(dispatcher.deliver(control), 0u); };
-        EXPECT_TRUE(run_service(dispatcher, engines.starter())) << control;
+        EXPECT_TRUE(BoundedRun("the service run",
+                               [&] { return run_service(dispatcher, engines.starter()); })
+                        .get())
+            << control;
         EXPECT_EQ(dispatcher.registered_name, "Orvanel");
         EXPECT_EQ(dispatcher.reports(), (std::vector{kRunning, kStopped})) << control;
         // Built after running was reported, dropped after stopped was.
@@ -225,11 +284,10 @@ TEST_F(ServiceRunTest, TheDispatcherRunsTheServiceUntilAStopArrivesDuringTheWait
     engines_.on_tick = [&](int n) {
         if (n == 1) ticked.set_value();
     };
-    auto dispatched = std::async(std::launch::async,
-                                 [&] { return run_dispatcher(dispatcher_, engines_.starter()); });
-    ticked.get_future().wait();
+    BoundedRun dispatched("the dispatcher",
+                          [&] { return run_dispatcher(dispatcher_, engines_.starter()); });
+    ASSERT_TRUE(comes_within_bound(ticked.get_future(), "the first tick"));
     EXPECT_EQ(dispatcher_.deliver(scm::control_stop), 0u);
-    ASSERT_EQ(dispatched.wait_for(60s), std::future_status::ready);
     EXPECT_TRUE(dispatched.get());
     EXPECT_EQ(dispatcher_.dispatched_name, "Orvanel");
     EXPECT_EQ(dispatcher_.reports(), (std::vector{kRunning, kStopped}));
@@ -242,8 +300,8 @@ TEST_F(ServiceRunTest, TheDispatcherRunsTheServiceUntilAStopArrivesDuringTheWait
 TEST(ServiceRunEngine, ActionsWaitingForTheirCountdownAreDroppedByAStop) {
     test::TempFolder dir;
     test::write_file(dir.file("tasks.json"),
-                   R"({"version":1,"tasks":[{"id":"t","enabled":true,"action":"lock",)"
-                   R"("trigger":{"type":"once","at":"2025-03-12T10:00:30"}}]})");
+                     R"({"version":1,"tasks":[{"id":"t","enabled":true,"action":"lock",)"
+                     R"("trigger":{"type":"once","at":"2025-03-12T10:00:30"}}]})");
     test::FakeEngineEnv seams;
     seams.data_dir.set(dir.path().native());
     seams.clock.local = {2025, 3, 12, 10, 0, 0, 0};  // the notify time: 30 s before
@@ -260,7 +318,8 @@ TEST(ServiceRunEngine, ActionsWaitingForTheirCountdownAreDroppedByAStop) {
             dispatcher.deliver(scm::control_stop);
         });
     };
-    EXPECT_TRUE(run_service(dispatcher, start));
+    EXPECT_TRUE(
+        BoundedRun("the service run", [&] { return run_service(dispatcher, start); }).get());
     EXPECT_EQ(ticks, 1);
     EXPECT_EQ(queued, 1u);
     EXPECT_TRUE(seams.power.calls.empty());

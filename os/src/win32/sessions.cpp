@@ -4,43 +4,50 @@
 
 #include <wtsapi32.h>
 
+#include <memory>
+
 #include "os/path.h"
+#include "os/system_error.h"
 #include "win32/handle.h"
 
 namespace snv::os {
 
 namespace {
 
-// Whether the session has a signed-in user: its user name can be queried and is not empty.
-bool has_user_name(DWORD session_id) {
-    LPWSTR name = nullptr;
-    DWORD bytes = 0;
-    if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session_id, WTSUserName, &name,
-                                     &bytes) ||
-        name == nullptr) {
-        return false;
-    }
-    const bool named = name[0] != L'\0';
-    WTSFreeMemory(name);
-    return named;
-}
+// A buffer that a WTS call allocated, freed with WTSFreeMemory on every path.
+struct WtsFree {
+    void operator()(void* buffer) const { WTSFreeMemory(buffer); }
+};
+template <typename T>
+using WtsBuffer = std::unique_ptr<T, WtsFree>;
 
 class WtsSessions final : public Sessions {
   public:
-    bool any_user_signed_in() override {
-        PWTS_SESSION_INFOW sessions = nullptr;
+    Result<std::vector<SessionInfo>> enumerate_sessions() override {
+        PWTS_SESSION_INFOW listed = nullptr;
         DWORD count = 0;
-        if (!WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count)) {
-            return false;
+        if (!WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &listed, &count)) {
+            return std::unexpected(last_system_error());
         }
-        bool found = false;
-        for (DWORD i = 0; i < count && !found; ++i) {
-            const WTS_CONNECTSTATE_CLASS state = sessions[i].State;
-            if (state != WTSActive && state != WTSDisconnected) continue;
-            found = has_user_name(sessions[i].SessionId);
+        const WtsBuffer<WTS_SESSION_INFOW> sessions(listed);
+        std::vector<SessionInfo> copied;
+        for (DWORD i = 0; i < count; ++i) {
+            copied.push_back(
+                {sessions.get()[i].SessionId, static_cast<std::uint32_t>(sessions.get()[i].State)});
         }
-        WTSFreeMemory(sessions);
-        return found;
+        return copied;
+    }
+
+    std::optional<std::string> session_user_name(std::uint32_t session) override {
+        LPWSTR buffer = nullptr;
+        DWORD bytes = 0;
+        if (!WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName, &buffer,
+                                         &bytes)) {
+            return std::nullopt;
+        }
+        const WtsBuffer<WCHAR> name(buffer);
+        if (!name) return std::nullopt;
+        return to_utf8(NativePath(name.get()));
     }
 
     std::optional<std::uint32_t> active_console_session() override {

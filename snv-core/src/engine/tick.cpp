@@ -4,6 +4,7 @@
 #include "engine/countdown_window.h"
 #include "engine/engine.h"
 #include "engine/plan_reload.h"
+#include "engine/session_probe.h"
 
 namespace snv::engine {
 
@@ -34,7 +35,7 @@ void Engine::tick() {
 
 void Engine::probe() {
     last_probe = env.clock.monotonic_now();
-    user_signed_in = env.sessions.any_user_signed_in();
+    user_signed_in = any_user_signed_in(env.sessions);
     const bool running = desktop_app_running(env.sessions);
     if (running == desktop_running) return;
     desktop_running = running;

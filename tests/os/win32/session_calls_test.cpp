@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "os/launcher.h"
+#include "os/path.h"
 #include "os/power.h"
 #include "os/sessions.h"
 #include "os/system_error.h"
@@ -22,14 +23,39 @@ namespace {
 const std::string kMutex =
     "Global\\Somnivo.SessionCallsTest." + std::to_string(GetCurrentProcessId());
 
-TEST(Win32Sessions, NobodyIsSignedInWhileTheSessionListIsEmpty) {
+TEST(Win32Sessions, TheListIsTheSystemsAsItGaveIt) {
     PWTS_SESSION_INFOW sessions = nullptr;
     DWORD count = 0;
     ASSERT_TRUE(WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count));
+    std::vector<SessionInfo> expected;
+    for (DWORD i = 0; i < count; ++i) {
+        expected.push_back({sessions[i].SessionId, static_cast<std::uint32_t>(sessions[i].State)});
+    }
     WTSFreeMemory(sessions);
     // Wine lists no session at all; a real Windows has at least the services' session 0.
-    if (count != 0) GTEST_SKIP() << "the system lists " << count << " sessions";
-    EXPECT_FALSE(real_sessions().any_user_signed_in());
+    const Result<std::vector<SessionInfo>> listed = real_sessions().enumerate_sessions();
+    ASSERT_TRUE(listed) << listed.error().to_string();
+    EXPECT_EQ(*listed, expected);
+}
+
+TEST(Win32Sessions, TheUserNameIsTheSystemsAnswerForTheSession) {
+    DWORD own = 0;
+    ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &own));
+    // Wine answers the name of the user who runs it for any session; Windows fails the query
+    // of a session that does not exist.
+    for (DWORD session : {own, DWORD{0}, DWORD{1}, DWORD{0xFFFFFFF0}}) {
+        LPWSTR name = nullptr;
+        DWORD bytes = 0;
+        std::optional<std::string> expected;
+        if (WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, session, WTSUserName, &name,
+                                        &bytes)) {
+            if (name != nullptr) expected = to_utf8(NativePath(name));
+            WTSFreeMemory(name);
+        }
+        EXPECT_EQ(real_sessions().session_user_name(session), expected) << session;
+    }
+    EXPECT_NE(real_sessions().session_user_name(own).value_or(""), "")
+        << "this process's own session has a user";
 }
 
 TEST(Win32Sessions, TheConsoleSessionIsTheSystemsAnswer) {
