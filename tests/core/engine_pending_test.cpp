@@ -128,6 +128,19 @@ TEST_F(Pending, EveryAttemptIsRecordedBeforeAndEveryFailureAfter) {
     });
 }
 
+// A failed call may leave the last error at 0: its entry still carries the code.
+TEST_F(Pending, AFailedCallThatLeftCodeZeroIsRecordedWithTheCode) {
+    seams.sessions.console_session = 3;
+    seams.power.action = std::unexpected(os::system_error(0));
+    engine().pending = {{seams.clock.monotonic, {"x", TriggerKind::timer, Action::sign_out}}};
+    engine().run_pending();
+    const calendar::DateTime t = local_now();
+    expect_history({
+        {t, "executed", Action::sign_out, ""},
+        {t, "error", Action::sign_out, os::system_error(0).text + " (os error 0)"},
+    });
+}
+
 // A shutdown may end the service before any later write: the "executed" entry is in
 // history.redb by the time each of the action's calls is made.
 TEST_F(Pending, TheExecutedEntryIsStoredBeforeTheActionIsAttempted) {
