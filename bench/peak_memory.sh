@@ -43,9 +43,16 @@ with open(path, 'w') as f:
         due = sys.argv[4]
         repeat(f, '{"version":1,"tasks":[["soon","",true,"lock",["once","%s"],null,true],' % due,
                '["","",false,"lock",["idle",1]]', ']}')
-    elif kind == 'members':  # one trigger whose tag stands after its unknown members
-        repeat(f, '{"version":1,"tasks":[{"id":"m","enabled":true,"action":"lock","trigger":{',
-               '"u":1', ',"type":"idle","minutes":5}}]}')
+    elif kind == 'members':  # one trigger whose tag stands after its unknown members, all named apart
+        f.write('{"version":1,"tasks":[{"id":"m","enabled":true,"action":"lock","trigger":{')
+        written, i = 0, 0
+        tail = '"type":"idle","minutes":5}}]}'
+        while written + len(tail) + 16 < size:
+            member = '"u%d":1,' % i
+            f.write(member)
+            written += len(member)
+            i += 1
+        f.write(tail)
     elif kind == 'sound':
         f.write('{"countdown":{"sound":"' + 'a' * size + '"}}')
     elif kind == 'jsonl_lines':
@@ -74,7 +81,7 @@ d=$(folder tasks-150MB); make_file idle_tasks "$d/tasks.json" 150000000
 measured_file[tasks-150MB]=tasks.json
 d=$(folder settings-160MB-string); make_file sound "$d/settings.json" 160000000; due_tasks "$d"
 measured_file[settings-160MB-string]=settings.json
-d=$(folder trigger-3M-members); make_file members "$d/tasks.json" 18000000  # "u":1, is 6 bytes
+d=$(folder trigger-3M-members); make_file members "$d/tasks.json" 37000000  # 3 million members
 measured_file[trigger-3M-members]=tasks.json
 d=$(folder history-jsonl-180MB); make_file jsonl_lines "$d/history.jsonl" 180000000
 due_tasks "$d"; short_countdown "$d"
