@@ -8,14 +8,11 @@
 #include <functional>
 #include <string>
 
-#include "history/history_log.h"
 #include "history/legacy_import.h"
 #include "model/settings_file.h"
 #include "model/task_file.h"
-#include "redb/storage_backend.h"
-#include "support/fake_os.h"
+#include "support/fake_engine_env.h"
 #include "support/host_shell.h"
-#include "support/scripted_os.h"
 #include "support/temp_folder.h"
 
 namespace snv::test {
@@ -57,13 +54,10 @@ TEST(HostileFiles, AFileAtTheLimitIsUsedOneByteLongerIsUnreadable) {
         // an unreadable one stays for a later append, which stores its own entry all the same.
         {"history.jsonl", history::kLegacyHistoryMaxBytes, entry + "\n",
          [](const fs::path& folder) {
-             ScriptedClock clock;
-             FakeEnvironment environment;
-             paths::DataDir data_dir{environment, real_fs};
-             history::HistoryLog log{clock, real_fs, data_dir, redb::open_file_backend};
+             FakeEngineEnv seams;  // the real history log on real files
              const fs::path db = folder / "history.redb";
              fs::remove(db);
-             EXPECT_TRUE(log.append_history_text(db.native(), "own"));
+             EXPECT_TRUE(seams.history.append_history_text(db.native(), "own"));
              return !fs::exists(folder / "history.jsonl");
          }},
     };
@@ -95,11 +89,8 @@ TEST(HostileFiles, AFifoInPlaceOfADataFileIsUnreadableAndNeverWaitedOn) {
     // The append goes on past it, and it stays.
     const HostFifo legacy(folder / "history.jsonl");
     ASSERT_TRUE(legacy.made());
-    ScriptedClock clock;
-    FakeEnvironment environment;
-    paths::DataDir data_dir{environment, real_fs};
-    history::HistoryLog log{clock, real_fs, data_dir, redb::open_file_backend};
-    EXPECT_TRUE(log.append_history_text((folder / "history.redb").native(), "own"));
+    FakeEngineEnv seams;  // the real history log on real files
+    EXPECT_TRUE(seams.history.append_history_text((folder / "history.redb").native(), "own"));
     EXPECT_EQ(run_host_shell("test -p '" + host_path(folder / "history.jsonl") + "'"), 0);
 }
 
@@ -109,12 +100,9 @@ TEST(HostileFiles, AHardLinkAtHistoryRedbIsNeverWrittenThrough) {
     TempFolder folder("hostile-files");
     fs::create_directories(folder / "elsewhere");
     fs::create_directories(folder / "data");
-    ScriptedClock clock;
-    FakeEnvironment environment;
-    paths::DataDir data_dir{environment, real_fs};
-    history::HistoryLog log{clock, real_fs, data_dir, redb::open_file_backend};
+    FakeEngineEnv seams;  // the real history log on real files
     const fs::path database = folder / "elsewhere" / "database.redb";
-    ASSERT_TRUE(log.append_history_text(database.native(), "theirs"));
+    ASSERT_TRUE(seams.history.append_history_text(database.native(), "theirs"));
     write_file(folder / "elsewhere" / "empty", "");
     for (const fs::path& target : {folder / "elsewhere" / "empty", database}) {
         SCOPED_TRACE(target.filename().string());
@@ -122,7 +110,7 @@ TEST(HostileFiles, AHardLinkAtHistoryRedbIsNeverWrittenThrough) {
         fs::remove(link);
         fs::create_hard_link(target, link);
         const std::string before = read_file(target);
-        EXPECT_FALSE(log.append_history_text(link.native(), "ours"));
+        EXPECT_FALSE(seams.history.append_history_text(link.native(), "ours"));
         EXPECT_EQ(read_file(target), before);
     }
 }

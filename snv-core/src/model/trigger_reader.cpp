@@ -66,7 +66,7 @@ json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag re
         auto whole = in.capture();
         if (!whole) return std::unexpected(whole.error());
         auto tag_value = whole->unique_member(tag_key);
-        if (!tag_value) return json::reject("tag given twice");
+        if (!tag_value) return std::unexpected(tag_value.error());
         if (!*tag_value) return json::reject("tag missing");
         json::Reader tag_in = (*tag_value)->reader();
         auto tag = read_tag(tag_in);
