@@ -94,8 +94,7 @@ TEST_F(HandOff, AnUnpairedSurrogateInThePathBecomesTheReplacementCharacterEveryw
     const FakeLauncher::Start& start = seams.launcher.starts[0];
     EXPECT_EQ(start.native_application, L"C:\\Dir\\\xFFFDx\\Duskpanel.exe");
     EXPECT_EQ(start.native_folder, std::optional<os::NativePath>(L"C:\\Dir\\\xFFFDx"));
-    EXPECT_EQ(start.command_line,
-              "\"C:\\Dir\\\xef\xbf\xbdx\\Duskpanel.exe\" --notify lock idle t");
+    EXPECT_EQ(start.command_line, "\"C:\\Dir\\\xef\xbf\xbdx\\Duskpanel.exe\" --notify lock idle t");
 }
 #endif
 

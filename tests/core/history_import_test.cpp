@@ -145,7 +145,10 @@ TEST_F(ImportFixture, ALongFileEndsAsIfEveryLineWereInsertedThenPruned) {
     struct Case {
         std::uint64_t first_stored, stored;
         int lines;
-    } cases[] = {{20000, 9000, 3000}, {20000, 9999, 2}, {20000, 10000, 5}, {50000, 10005, 10},
+    } cases[] = {{20000, 9000, 3000},
+                 {20000, 9999, 2},
+                 {20000, 10000, 5},
+                 {50000, 10005, 10},
                  {20000, 1, 10001}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.stored) + " stored, " + std::to_string(c.lines) + " lines");

@@ -198,9 +198,8 @@ TEST(Files, FailedOverwriteKeepsOldContent) {
     write_file(dir.file("t"), old);
     {
         FileSizeLimit limit(4096);
-        auto result =
-            real_file_system().overwrite_file(native(dir.file("t")), std::string(10000, 'n'),
-                                              kAnySize);
+        auto result = real_file_system().overwrite_file(native(dir.file("t")),
+                                                        std::string(10000, 'n'), kAnySize);
         EXPECT_FALSE(result);
     }
     EXPECT_EQ(read_file(dir.file("t")), old);

@@ -70,8 +70,7 @@ class FakeFileSystem final : public os::FileSystem {
 
     os::Result<os::Metadata> metadata(const os::NativePath& path) override;
     std::optional<os::FileTime> last_write(const os::NativePath& path) override;
-    os::Result<std::string> read_file(const os::NativePath& path,
-                                      std::uint64_t max_bytes) override;
+    os::Result<std::string> read_file(const os::NativePath& path, std::uint64_t max_bytes) override;
     os::Status write_file(const os::NativePath& path, std::string_view bytes) override;
     os::Status replace_file(const os::NativePath& from, const os::NativePath& to) override;
     os::Status overwrite_file(const os::NativePath& path, std::string_view bytes,

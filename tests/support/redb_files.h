@@ -30,7 +30,9 @@ inline std::filesystem::path native(const std::string& path) {
 }
 
 // The oracle's form of a path this build's programs use (under Wine: without its drive).
-inline std::string oracle_path(const std::filesystem::path& path) { return host_path(path); }
+inline std::string oracle_path(const std::filesystem::path& path) {
+    return host_path(path);
+}
 
 // A scratch file of the redb tests under the build folder.
 inline std::string scratch_path(const std::string& name) {

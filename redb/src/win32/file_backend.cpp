@@ -149,8 +149,8 @@ Result<std::unique_ptr<StorageBackend>> open_file_backend(const std::filesystem:
     // A second name may lie anywhere on the volume: writing through it would change a file
     // that is not the database's own.
     if (info.nNumberOfLinks != 1)
-        return std::unexpected(win32_error(
-            ERROR_TOO_MANY_LINKS, "open: a file with more than one name (a hard link)"));
+        return std::unexpected(win32_error(ERROR_TOO_MANY_LINKS,
+                                           "open: a file with more than one name (a hard link)"));
     // redb's lock: the whole range, exclusive, failing at once.
     OVERLAPPED o{};
     if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,

@@ -29,10 +29,10 @@ bool store_lines(redb::Database& db, const std::vector<std::string_view>& lines)
     // The prune takes the smallest keys first, the lines from the top of the file: those it
     // would take are not inserted at all, so that a long file costs no more than the lines
     // that stay. The table ends the same.
-    const std::uint64_t over = *stored + lines.size() > kHistoryLimit
-                                   ? *stored + lines.size() - kHistoryLimit
-                                   : 0;
-    const std::size_t skipped = static_cast<std::size_t>(std::min<std::uint64_t>(over, lines.size()));
+    const std::uint64_t over =
+        *stored + lines.size() > kHistoryLimit ? *stored + lines.size() - kHistoryLimit : 0;
+    const std::size_t skipped =
+        static_cast<std::size_t>(std::min<std::uint64_t>(over, lines.size()));
     std::uint64_t key = base - lines.size() + skipped;
     for (std::size_t i = skipped; i < lines.size(); ++i) {
         if (!table->insert(key++, lines[i])) return false;
