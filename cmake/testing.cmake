@@ -17,6 +17,10 @@ endif()
 
 set(SNV_TEST_RESULTS "${CMAKE_BINARY_DIR}/test-results")
 set(SNV_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix")
+# The runs under other zones get a prefix of their own: the first Wine process of a prefix starts
+# its services.exe with its own environment, TZ included, and the installed service under test
+# would then keep another zone than the test that checks its times.
+set(SNV_ZONES_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix-zones")
 include(${CMAKE_CURRENT_LIST_DIR}/test_timeouts.cmake)
 
 if(WIN32)
@@ -26,6 +30,11 @@ if(WIN32)
   add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${SNV_WINEPREFIX}
            WINEDEBUG=-all sh -c "${SNV_WINE} wineboot --init && wineserver -w")
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS "fast;slow"
+                       TIMEOUT ${SNV_TEST_TIMEOUT})
+  add_test(NAME wine_zones_prefix COMMAND ${CMAKE_COMMAND} -E env
+           WINEPREFIX=${SNV_ZONES_WINEPREFIX} WINEDEBUG=-all
+           sh -c "${SNV_WINE} wineboot --init && wineserver -w")
+  set_tests_properties(wine_zones_prefix PROPERTIES FIXTURES_SETUP wine_zones LABELS fast
                        TIMEOUT ${SNV_TEST_TIMEOUT})
 endif()
 
