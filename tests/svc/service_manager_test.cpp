@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <ctime>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -186,11 +187,25 @@ TEST_F(WineServiceManager, InstallRegistersAndStartsUninstallStopsAndDeletes) {
     EXPECT_EQ(missing.out, "");
 }
 
-// The local date and time `seconds` from now, as tasks.json writes it.
+// The local date and time `seconds` from now, as tasks.json writes it. Taken from the system, as
+// the service takes it: the C runtime's localtime reads a TZ variable as a POSIX rule, and Wine
+// hands the host's TZ (a zone name) to every Windows process.
 std::string local_date_time_in(int seconds) {
-    std::time_t t = std::time(nullptr) + seconds;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME at{};
+    SystemTimeToFileTime(&now, &at);
+    ULARGE_INTEGER ticks{};
+    ticks.LowPart = at.dwLowDateTime;
+    ticks.HighPart = at.dwHighDateTime;
+    ticks.QuadPart += static_cast<std::uint64_t>(seconds) * 10'000'000;
+    at.dwLowDateTime = ticks.LowPart;
+    at.dwHighDateTime = ticks.HighPart;
+    SYSTEMTIME later{};
+    FileTimeToSystemTime(&at, &later);
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", std::localtime(&t));
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", later.wYear, later.wMonth,
+                  later.wDay, later.wHour, later.wMinute, later.wSecond);
     return text;
 }
 
