@@ -24,18 +24,18 @@ set(SNV_ZONES_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix-zones")
 include(${CMAKE_CURRENT_LIST_DIR}/test_timeouts.cmake)
 
 if(WIN32)
-  # One prefix per build folder, made once before any test so parallel tests do not race
-  # to create it. The first boot of a prefix goes on starting services after wineboot returns,
-  # and a service started meanwhile fails: the fixture waits until that Wine has ended.
-  add_test(NAME wine_prefix COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${SNV_WINEPREFIX}
-           WINEDEBUG=-all sh -c "${SNV_WINE} wineboot --init && wineserver -w")
-  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS "fast;slow"
-                       TIMEOUT ${SNV_TEST_TIMEOUT})
-  add_test(NAME wine_zones_prefix COMMAND ${CMAKE_COMMAND} -E env
-           WINEPREFIX=${SNV_ZONES_WINEPREFIX} WINEDEBUG=-all
-           sh -c "${SNV_WINE} wineboot --init && wineserver -w")
-  set_tests_properties(wine_zones_prefix PROPERTIES FIXTURES_SETUP wine_zones LABELS fast
-                       TIMEOUT ${SNV_TEST_TIMEOUT})
+  # A prefix made once by the ctest entry `name`, the setup of `fixture`, before any test that
+  # requires it, so parallel tests do not race to create it. The first boot of a prefix goes on
+  # starting services after wineboot returns, and a service started meanwhile fails: the entry
+  # waits until that Wine has ended.
+  function(snv_wine_prefix_fixture name fixture prefix labels)
+    add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${prefix} WINEDEBUG=-all
+             sh -c "${SNV_WINE} wineboot --init && wineserver -w")
+    set_tests_properties(${name} PROPERTIES FIXTURES_SETUP ${fixture} LABELS "${labels}"
+                         TIMEOUT ${SNV_TEST_TIMEOUT})
+  endfunction()
+  snv_wine_prefix_fixture(wine_prefix wine ${SNV_WINEPREFIX} "fast;slow")
+  snv_wine_prefix_fixture(wine_zones_prefix wine_zones ${SNV_ZONES_WINEPREFIX} fast)
 endif()
 
 # snv_add_gtest(NAME SOURCES... LIBS ...): the executable and two ctest entries. Test suites
