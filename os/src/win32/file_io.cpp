@@ -32,9 +32,10 @@ Result<DWORD> read_some(HANDLE h, char* into, std::size_t size) {
 Result<std::string> read_all(HANDLE h, std::uint64_t max_bytes) {
     const DWORD type = GetFileType(h);
     if (type != FILE_TYPE_DISK) {
-        return std::unexpected(Error::own(type == FILE_TYPE_PIPE
-                                              ? "a pipe or FIFO in place of the file"
-                                              : "a device in place of the file"));
+        const char* what = type == FILE_TYPE_PIPE   ? "a pipe or FIFO"
+                           : type == FILE_TYPE_CHAR ? "a device"
+                                                    : "something other than a file";
+        return std::unexpected(Error::own(std::string(what) + " in place of the file"));
     }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h, &size)) return std::unexpected(last_system_error());
