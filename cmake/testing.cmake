@@ -34,16 +34,16 @@ if(WIN32)
     set_tests_properties(${name} PROPERTIES FIXTURES_SETUP ${fixture} LABELS "${labels}"
                          TIMEOUT ${SNV_TEST_TIMEOUT})
   endfunction()
-  snv_wine_prefix_fixture(wine_prefix wine ${SNV_WINEPREFIX} "fast;slow")
+  snv_wine_prefix_fixture(wine_prefix wine ${SNV_WINEPREFIX} "fast;interop")
   snv_wine_prefix_fixture(wine_zones_prefix wine_zones ${SNV_ZONES_WINEPREFIX} fast)
 endif()
 
-# snv_add_gtest(NAME SOURCES... LIBS ...): the executable and two ctest entries. Test suites
-# whose names hold "Oracle" or "Crash" (those that run the real redb library or stop a write at
-# every step) form NAME_slow, labelled slow; the rest form NAME, labelled fast, so that
-# `ctest -L fast` runs in seconds.
+# snv_add_gtest(NAME [INTEROP] SOURCES... LIBS ...): the executable and its ctest entries. Test
+# suites whose names hold "Oracle" run the redb interop tool or read the files it wrote: with
+# INTEROP and SNV_INTEROP_TESTS they form NAME_interop, labelled interop; the rest form NAME,
+# labelled fast, so that `ctest -L fast` runs in seconds.
 function(snv_add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "INTEROP" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
@@ -51,13 +51,19 @@ function(snv_add_gtest name)
     SNV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     SNV_BINARY_DIR="${CMAKE_BINARY_DIR}"
     SNV_ORACLE="${SNV_ORACLE}")
-  foreach(part fast slow)
+  set(parts fast)
+  if(T_INTEROP AND SNV_INTEROP_TESTS)
+    list(APPEND parts interop)
+  endif()
+  foreach(part ${parts})
     if(part STREQUAL fast)
       set(test ${name})
-      set(filter "-*Oracle*:*Crash*")
+      set(filter "-*Oracle*")
+      set(timeout ${SNV_TEST_TIMEOUT})
     else()
-      set(test ${name}_slow)
-      set(filter "*Oracle*:*Crash*")
+      set(test ${name}_interop)
+      set(filter "*Oracle*")
+      set(timeout ${SNV_INTEROP_TEST_TIMEOUT})
     endif()
     # Under Wine a Unix path must be given with its drive, Z:, to stay absolute.
     set(report "${SNV_TEST_RESULTS}/${test}.xml")
@@ -65,11 +71,7 @@ function(snv_add_gtest name)
       set(report "Z:${report}")
     endif()
     add_test(NAME ${test} COMMAND ${name} --gtest_filter=${filter} --gtest_output=xml:${report})
-    if(part STREQUAL fast)
-      set_tests_properties(${test} PROPERTIES LABELS fast TIMEOUT ${SNV_TEST_TIMEOUT})
-    else()
-      set_tests_properties(${test} PROPERTIES LABELS slow TIMEOUT ${SNV_SLOW_TEST_TIMEOUT})
-    endif()
+    set_tests_properties(${test} PROPERTIES LABELS ${part} TIMEOUT ${timeout})
     if(WIN32)
       set_tests_properties(${test} PROPERTIES
         ENVIRONMENT "WINEPREFIX=${SNV_WINEPREFIX};WINEDEBUG=-all"

@@ -82,6 +82,7 @@ TEST(CountdownExePath, OfTheRunningProcessIsBesideItsExecutable) {
 }
 
 using HandOff = EngineFixture;
+using HandOffOracle = EngineFixture;
 
 #ifdef _WIN32
 // A path that UTF-16 holds and Unicode does not: the program, its folder and the line all get
@@ -98,7 +99,7 @@ TEST_F(HandOff, AnUnpairedSurrogateInThePathBecomesTheReplacementCharacterEveryw
 }
 #endif
 
-TEST_F(HandOff, StartsTheDesktopProgramOrQueuesTheAction) {
+TEST_F(HandOffOracle, StartsTheDesktopProgramOrQueuesTheAction) {
     const DueItem item{"d41f", TriggerKind::timer, Action::shutdown};
     const std::string line = "\"" + kDuskpanel + "\" --notify shutdown timer d41f";
     const std::string missing = os::system_error(2).to_string();

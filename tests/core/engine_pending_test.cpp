@@ -64,8 +64,9 @@ TEST(ExecuteAction, AFailedPrivilegeStepIsTheActionsErrorAndItsCallIsNotMade) {
 }
 
 using Pending = EngineFixture;
+using PendingOracle = EngineFixture;
 
-TEST_F(Pending, ADeadlineEqualToNowIsDueOneNanosecondLaterWaits) {
+TEST_F(PendingOracle, ADeadlineEqualToNowIsDueOneNanosecondLaterWaits) {
     const os::MonotonicTime now = seams.clock.monotonic;
     engine().pending = {
         {now - 1s, {"a", TriggerKind::timer, Action::sleep}},
@@ -93,7 +94,7 @@ TEST_F(Pending, ADeadlineEqualToNowIsDueOneNanosecondLaterWaits) {
     EXPECT_EQ(engine().pending.size(), 1u);
 }
 
-TEST_F(Pending, EveryAttemptIsRecordedBeforeAndEveryFailureAfter) {
+TEST_F(PendingOracle, EveryAttemptIsRecordedBeforeAndEveryFailureAfter) {
     write_data_file(
         "tasks.json",
         R"({"version":1,"tasks":[)"
@@ -129,7 +130,7 @@ TEST_F(Pending, EveryAttemptIsRecordedBeforeAndEveryFailureAfter) {
 }
 
 // A failed call may leave the last error at 0: its entry still carries the code.
-TEST_F(Pending, AFailedCallThatLeftCodeZeroIsRecordedWithTheCode) {
+TEST_F(PendingOracle, AFailedCallThatLeftCodeZeroIsRecordedWithTheCode) {
     seams.sessions.console_session = 3;
     seams.power.action = std::unexpected(os::system_error(0));
     engine().pending = {{seams.clock.monotonic, {"x", TriggerKind::timer, Action::sign_out}}};
@@ -143,7 +144,7 @@ TEST_F(Pending, AFailedCallThatLeftCodeZeroIsRecordedWithTheCode) {
 
 // A shutdown may end the service before any later write: the "executed" entry is in
 // history.redb by the time each of the action's calls is made.
-TEST_F(Pending, TheExecutedEntryIsStoredBeforeTheActionIsAttempted) {
+TEST_F(PendingOracle, TheExecutedEntryIsStoredBeforeTheActionIsAttempted) {
     engine().pending = {{seams.clock.monotonic, {"x", TriggerKind::timer, Action::shutdown}}};
     const calendar::DateTime t = local_now();
     seams.power.at_call = [&](const std::string& call) {
@@ -162,7 +163,7 @@ TEST_F(Pending, ForceCloseAppsComesFromTheLoadedSettings) {
     EXPECT_EQ(seams.power.calls, (std::vector<std::string>{"privilege", "shut_down reboot"}));
 }
 
-TEST_F(Pending, AnActionQueuedInATickIsPerformedFromTheFirstTickAfterItsCountdown) {
+TEST_F(PendingOracle, AnActionQueuedInATickIsPerformedFromTheFirstTickAfterItsCountdown) {
     write_data_file("settings.json", R"({"countdown":{"seconds":5}})");
     write_data_file("tasks.json",
                     R"({"version":1,"tasks":[{"id":"i","enabled":true,"action":"sleep",)"

@@ -26,6 +26,7 @@ class RealSeams : public EngineFixture {
         power = &os::real_power();
     }
 };
+using RealSeamsOracle = RealSeams;
 
 #ifdef _WIN32
 
@@ -59,7 +60,7 @@ TEST_F(RealSeams, TheHandOffStartsDuskpanelBesideTheServiceInItsFolder) {
     expect_history({});
 }
 
-TEST_F(RealSeams, AMissingDuskpanelIsRecordedAndTheActionQueued) {
+TEST_F(RealSeamsOracle, AMissingDuskpanelIsRecordedAndTheActionQueued) {
     const std::filesystem::path service = case_folder / "empty";
     std::filesystem::create_directories(service);
     seams.process.executable = os_form(service / "snv-svc.exe");
@@ -71,7 +72,7 @@ TEST_F(RealSeams, AMissingDuskpanelIsRecordedAndTheActionQueued) {
           "Cannot show countdown window: " + os::system_error(2).text + " (os error 2)"}});
 }
 
-TEST_F(RealSeams, ActionsThatNeedAUsersDesktopAreRefusedWithoutACall) {
+TEST_F(RealSeamsOracle, ActionsThatNeedAUsersDesktopAreRefusedWithoutACall) {
     const os::MonotonicTime now = seams.clock.monotonic;
     engine().pending = {{now, {"a", TriggerKind::timer, Action::lock}},
                         {now, {"b", TriggerKind::idle, Action::monitor_off}},
@@ -89,7 +90,7 @@ TEST_F(RealSeams, ActionsThatNeedAUsersDesktopAreRefusedWithoutACall) {
 
 #else
 
-TEST_F(RealSeams, HandOffsAreQueuedAndEveryActionIsRefused) {
+TEST_F(RealSeamsOracle, HandOffsAreQueuedAndEveryActionIsRefused) {
     engine().user_signed_in = true;
     engine().hand_off({"t", TriggerKind::timer, Action::shutdown});
     ASSERT_EQ(engine().pending.size(), 1u);

@@ -14,6 +14,7 @@ namespace {
 const std::string kMutex(engine::kDesktopMutexName);
 
 using Tick = EngineFixture;
+using TickOracle = EngineFixture;
 
 TEST_F(Tick, ProbesAtTheFirstTickThenOnceFiveWholeSecondsHavePassed) {
     struct Step {
@@ -183,7 +184,7 @@ TEST_F(Tick, AFailedEnumerationCountsAsNobodyFromThatTick) {
     EXPECT_EQ(engine().no_user_since, failed_at);
 }
 
-TEST_F(Tick, WhileTheDesktopProgramRunsOnlyTheProbeAndTheQueueRun) {
+TEST_F(TickOracle, WhileTheDesktopProgramRunsOnlyTheProbeAndTheQueueRun) {
     write_data_file("tasks.json", R"({"version":1,"tasks":[]})");
     seams.cpu.script = {os::CpuTimes{1, 2, 3}, os::CpuTimes{4, 5, 6}};
     seams.sessions.mutexes = {kMutex};

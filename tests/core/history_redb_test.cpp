@@ -308,8 +308,8 @@ struct HoldResult {
 
 HoldResult append_while_held(Case& c, int millis) {
     c.fixture("empty");
-    FILE* p = popen(
-        (std::string(SNV_ORACLE) + " hold '" + c.db + "' " + std::to_string(millis)).c_str(), "r");
+    FILE* p =
+        popen(test::oracle_command("hold '" + c.db + "' " + std::to_string(millis)).c_str(), "r");
     char line[256];
     EXPECT_TRUE(fgets(line, sizeof line, p) && std::string(line) == "held\n");
 

@@ -62,7 +62,7 @@ const NamedDamage kDamages[] = {
     {"page_type", [](std::vector<std::uint8_t>& b, std::uint64_t at, d::PageNumber) { b[at] = 9; }},
 };
 
-TEST(CorruptTree, EveryReadOfADamagedTreeIsAnError) {
+TEST(OracleCorruptTree, EveryReadOfADamagedTreeIsAnError) {
     for (const auto& damage : kDamages) {
         auto db = redb::Database::create(damaged(damage.apply));
         ASSERT_TRUE(db.has_value())
@@ -88,7 +88,7 @@ TEST(CorruptTree, EveryReadOfADamagedTreeIsAnError) {
     }
 }
 
-TEST(CorruptTree, ADamagedTreeFailsItsChecksum) {
+TEST(OracleCorruptTree, ADamagedTreeFailsItsChecksum) {
     auto image = snv::test::read_bytes(snv::test::fixture("big_5000.redb"));
     d::PageNumber root;
     const std::uint64_t offset = history_root_offset(image, &root);

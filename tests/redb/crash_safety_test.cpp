@@ -26,11 +26,11 @@ struct CrashCase {
     bool lose_unsynced;
 };
 
-class CrashDuringAppend : public ::testing::TestWithParam<CrashCase> {};
+class OracleCrashDuringAppend : public ::testing::TestWithParam<CrashCase> {};
 
 // The append stops at each write, resize and sync in turn; whatever is on disk then must read
 // as the table before or after the append, for redb and for this library.
-TEST_P(CrashDuringAppend, LeavesTheOldOrTheNewTable) {
+TEST_P(OracleCrashDuringAppend, LeavesTheOldOrTheNewTable) {
     std::string name = std::string(GetParam().fixture) + (GetParam().lose_unsynced ? "-lost" : "");
     for (char& c : name)
         if (c == ':') c = '_';
@@ -91,7 +91,7 @@ TEST_P(CrashDuringAppend, LeavesTheOldOrTheNewTable) {
     std::printf("%s: %d stopping points\n", name.c_str(), steps);
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, CrashDuringAppend,
+INSTANTIATE_TEST_SUITE_P(Fixtures, OracleCrashDuringAppend,
                          ::testing::Values(CrashCase{"history:30:0", false},
                                            CrashCase{"big:400", false},
                                            CrashCase{"history:10000:5", false},
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, CrashDuringAppend,
 
 // A crash while a new file is being laid out, at every step of it: the next open makes a
 // database of it (the real library's own check passes), whatever step it stopped at.
-TEST(CrashDuringCreation, TheNextOpenMakesADatabaseOfTheFile) {
+TEST(OracleCrashDuringCreation, TheNextOpenMakesADatabaseOfTheFile) {
     const std::string work = scratch_path("crash-create.redb");
     bool completed = false;
     for (std::uint64_t stop = 1; !completed && stop < 100; ++stop) {

@@ -114,7 +114,7 @@ TEST(OracleFixtureRead, AnEmptyFileBecomesADatabaseRedbOpensWithoutRepair) {
     EXPECT_FALSE(again->repaired_at_open());
 }
 
-TEST(FixtureRead, LookupsFirstLastAndCountOfADeepTree) {
+TEST(OracleFixtureRead, LookupsFirstLastAndCountOfADeepTree) {
     auto db = redb::Database::create(native(fixture("big_5000.redb")));
     ASSERT_TRUE(db.has_value()) << db.error().to_string();
     auto history = db->begin_read()->open_table(kHistoryTable);
@@ -139,7 +139,7 @@ TEST(FixtureRead, LookupsFirstLastAndCountOfADeepTree) {
     EXPECT_FALSE(missing->has_value());
 }
 
-TEST(FixtureRead, KeysNeedNotStartAtZero) {
+TEST(OracleFixtureRead, KeysNeedNotStartAtZero) {
     auto db = redb::Database::create(native(fixture("history_300_1000.redb")));
     ASSERT_TRUE(db.has_value());
     auto history = db->begin_read()->open_table(kHistoryTable);
@@ -150,7 +150,7 @@ TEST(FixtureRead, KeysNeedNotStartAtZero) {
     EXPECT_TRUE(history->get(1150)->has_value());
 }
 
-TEST(TableTypes, HistoryDeclaredWithOtherTypesIsATypeError) {
+TEST(OracleTableTypes, HistoryDeclaredWithOtherTypesIsATypeError) {
     for (const char* name : {"wrong-key.redb", "wrong-value.redb"}) {
         auto db = redb::Database::create(native(fixture(name)));
         ASSERT_TRUE(db.has_value()) << name;
@@ -160,7 +160,7 @@ TEST(TableTypes, HistoryDeclaredWithOtherTypesIsATypeError) {
     }
 }
 
-TEST(TableTypes, OtherDeclarationsOfStoredTables) {
+TEST(OracleTableTypes, OtherDeclarationsOfStoredTables) {
     auto db = redb::Database::create(native(fixture("others_20.redb")));
     ASSERT_TRUE(db.has_value());
     auto txn = db->begin_read();

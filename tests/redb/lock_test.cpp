@@ -13,7 +13,7 @@ using namespace snv::test;
 
 TEST(Lock, ASecondOpenIsAlreadyOpenUntilTheFirstCloses) {
     const std::string path = scratch_path("lock-self.redb");
-    copy_file(fixture("history_3_5.redb"), path);
+    write_own_database(path);
     auto first = redb::Database::create(native(path));
     ASSERT_TRUE(first.has_value()) << first.error().to_string();
     auto second = redb::Database::create(native(path));
@@ -34,7 +34,7 @@ TEST(Lock, ASecondOpenIsAlreadyOpenUntilTheFirstCloses) {
 struct OracleProcess {
     FILE* out = nullptr;
     explicit OracleProcess(const std::string& args) {
-        out = popen((std::string(SNV_ORACLE) + " " + args + " 2>&1").c_str(), "r");
+        out = popen((oracle_command(args) + " 2>&1").c_str(), "r");
     }
     std::string line() {
         char buf[512];

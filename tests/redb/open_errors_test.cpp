@@ -87,7 +87,7 @@ const BadFile kBadFiles[] = {
      ErrorKind::Corrupted},
 };
 
-TEST(OpenErrors, EachBadFileGivesItsErrorAndStaysUntouched) {
+TEST(OracleOpenErrors, EachBadFileGivesItsErrorAndStaysUntouched) {
     const auto good = read_bytes(fixture("history_3_5.redb"));
     ASSERT_FALSE(good.empty());
     for (const auto& bad : kBadFiles) {
@@ -152,7 +152,7 @@ TEST(OpenErrors, ASymbolicLinkInPlaceOfTheFileIsRefused) {
     const std::string empty_target = scratch_path("link-target-empty");
     const std::string redb_target = scratch_path("link-target.redb");
     write_bytes(empty_target, {});
-    copy_file(fixture("history_3_5.redb"), redb_target);
+    write_own_database(redb_target);
     const std::string nowhere = scratch_path("link-nowhere");
     remove_file(nowhere);
     for (const std::string& target : {empty_target, redb_target, nowhere}) {
@@ -175,7 +175,7 @@ TEST(OpenErrors, AFileWithASecondNameIsRefusedAndNotWritten) {
     const std::string empty_target = scratch_path("hard-target-empty");
     const std::string redb_target = scratch_path("hard-target.redb");
     write_bytes(empty_target, {});
-    copy_file(fixture("history_3_5.redb"), redb_target);
+    write_own_database(redb_target);
     for (const std::string& target : {empty_target, redb_target}) {
         const std::string second = scratch_path("hard-link.redb");
         remove_file(second);
@@ -205,7 +205,7 @@ TEST(OpenErrors, AFifoInPlaceOfTheFileIsRefusedByName) {
         << db.error().to_string();
 }
 
-TEST(SuperHeader, ParsesAndSerializesBackToTheSameBytes) {
+TEST(OracleSuperHeader, ParsesAndSerializesBackToTheSameBytes) {
     for (const char* name :
          {"empty.redb", "big_5000.redb", "crash_20.redb", "nondurable_10.redb"}) {
         const auto file = read_bytes(fixture(name));
@@ -217,7 +217,7 @@ TEST(SuperHeader, ParsesAndSerializesBackToTheSameBytes) {
     }
 }
 
-TEST(SuperHeader, ACorruptSlotIsKeptVerbatimAndTheOtherChosen) {
+TEST(OracleSuperHeader, ACorruptSlotIsKeptVerbatimAndTheOtherChosen) {
     auto file = read_bytes(fixture("history_3_5.redb"));
     file[format::kGodByteOffset] &= static_cast<std::uint8_t>(~format::kTwoPhaseCommit);
     const int primary = file[format::kGodByteOffset] & 1;

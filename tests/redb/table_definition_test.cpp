@@ -15,7 +15,7 @@ namespace d = redb::detail;
 using snv::test::fixture;
 using snv::test::read_bytes;
 
-TEST(TableDefinition, EveryStoredDefinitionRoundTrips) {
+TEST(OracleTableDefinition, EveryStoredDefinitionRoundTrips) {
     for (const char* name :
          {"others_20.redb", "savepoint_10.redb", "wrong-key.redb", "crash-quick_20.redb"}) {
         auto image = read_bytes(fixture(name));
@@ -56,7 +56,7 @@ TEST(TableDefinition, EveryStoredDefinitionRoundTrips) {
     }
 }
 
-TEST(TableDefinition, HistoryAsRedbDeclaresIt) {
+TEST(OracleTableDefinition, HistoryAsRedbDeclaresIt) {
     auto image = read_bytes(fixture("history_3_5.redb"));
     redb::InMemoryBackend backend(image);
     auto header = d::parse_super_header(image);

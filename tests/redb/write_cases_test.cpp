@@ -188,7 +188,7 @@ TEST(OracleWriteCases, LockAgainstTheLibrary) {
         ASSERT_TRUE(db->close());
     }
     // While redb holds it, opening fails at once with the already-open error.
-    FILE* holder = popen((std::string(SNV_ORACLE) + " hold '" + path + "' 1500").c_str(), "r");
+    FILE* holder = popen(oracle_command("hold '" + path + "' 1500").c_str(), "r");
     ASSERT_TRUE(holder);
     char line[64] = {};
     ASSERT_TRUE(std::fgets(line, sizeof line, holder));

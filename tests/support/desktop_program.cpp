@@ -19,22 +19,23 @@ bool wait_for(const std::filesystem::path& path) {
 
 }  // namespace
 
-HeldMutex::HeldMutex(const std::string& name, const std::filesystem::path& folder)
+HeldByChild::HeldByChild(const std::string& kind, const std::string& name,
+                         const std::filesystem::path& folder)
     : folder_(folder) {
     std::filesystem::create_directories(folder_);
     std::filesystem::remove(folder_ / "held");
     std::filesystem::remove(folder_ / "release");
-    child_ = std::thread([this, name] {
-        run_ = run_child(built_program("mutex_holder"), {name, os_form(folder_)});
+    child_ = std::thread([this, kind, name] {
+        run_ = run_child(built_program("holder"), {kind, name, os_form(folder_)});
     });
     held_ = wait_for(folder_ / "held");
 }
 
-HeldMutex::~HeldMutex() {
+HeldByChild::~HeldByChild() {
     release();
 }
 
-int HeldMutex::release() {
+int HeldByChild::release() {
     if (!released_) {
         released_ = true;
         write_file(folder_ / "release", "");

@@ -1,9 +1,11 @@
 #pragma once
 
-// Files for the redb tests and the real library's verdict on them. The oracle is a Linux
-// program: natively it runs here; under Wine it runs through the host's shell. Paths are kept
-// in the oracle's (Unix) form; `native` gives the form this build's programs open.
+// Files for the redb tests and the real library's verdict on them, given by the interop tool
+// (tools/redb-interop, "the oracle" here). It is a Linux program: natively it runs here; under
+// Wine it runs through the host's shell. Paths are kept in the oracle's (Unix) form; `native`
+// gives the form this build's programs open.
 
+#include <gtest/gtest.h>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -41,8 +43,17 @@ inline std::string scratch_path(const std::string& name) {
     return dir + "/" + name;
 }
 
+// Only tests of a suite whose name holds "Oracle" may run the oracle or read what it wrote:
+// those are the tests that exist only when the tool is built.
+inline void expect_oracle_suite() {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    if (test != nullptr && std::string(test->test_suite_name()).find("Oracle") == std::string::npos)
+        ADD_FAILURE() << "the oracle is used by a test outside the suites named *Oracle*";
+}
+
 // A file the redb_fixtures setup wrote before the tests (tests/redb/make_fixtures.sh).
 inline std::string fixture(const std::string& name) {
+    expect_oracle_suite();
     return std::string(SNV_BINARY_DIR) + "/redb-fixtures/" + name;
 }
 
@@ -71,10 +82,16 @@ inline std::uint64_t file_size(const std::string& path) {
     return std::filesystem::file_size(native(path));
 }
 
+// The shell command that runs the oracle with these arguments.
+inline std::string oracle_command(const std::string& args) {
+    expect_oracle_suite();
+    return std::string(SNV_ORACLE) + " " + args;
+}
+
 // Runs the redb oracle with these arguments; returns its exit code, its output (standard
 // output and error) in `out`.
 inline int run_oracle(const std::string& args, std::string* out = nullptr) {
-    return run_host_shell(std::string(SNV_ORACLE) + " " + args, out);
+    return run_host_shell(oracle_command(args), out);
 }
 
 // The real library writes a fixture database (`redb-oracle fixture KIND PATH`).
@@ -162,6 +179,15 @@ inline redb::Status append_one(redb::Database& db, const std::string& text) {
     for (auto n = w->table.len(); n && *n > 10000; n = w->table.len())
         if (auto r = w->table.pop_first(); !r) return std::unexpected(r.error());
     return w->txn.commit();
+}
+
+// A small database written by our own library, for tests that need one but not the real
+// library's verdict (and so run without the oracle).
+inline void write_own_database(const std::string& path) {
+    remove_file(path);
+    auto db = redb::Database::create(native(path));
+    ASSERT_TRUE(db.has_value()) << db.error().to_string();
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(append_one(*db, "entry " + std::to_string(i)));
 }
 
 }  // namespace snv::test
