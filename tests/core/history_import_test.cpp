@@ -190,17 +190,73 @@ TEST_F(ImportFixture, ExactlyEnoughRoomUsesKeyZero) {
     EXPECT_FALSE(legacy_present());
 }
 
-TEST_F(ImportFixture, UndeletableFileIsImportedAgainBelowTheFirstImport) {
-    files.before = [](const std::string& call) -> os::Status {
-        if (call.starts_with("remove"))
-            return std::unexpected(os::Error::os(5, "Access is denied."));
-        return {};
+// An import committed before, whose file outlived it, is not stored again: the process ended
+// between the commit and the delete, or the delete failed at one append after another. The
+// table ends as if the file had gone at once: the lines, the older entries, each append's own
+// entry, the newest 10000 of them.
+TEST_F(ImportFixture, ACommittedImportWhoseFileStayedIsNotStoredAgain) {
+    struct Case {
+        const char* name;
+        std::uint64_t stored_before;  // entries under the keys from 100 up
+        bool killed;                  // the first append ends right after the import's commit
+        int failed_deletes;
+    } cases[] = {
+        {"ended before the delete", 0, true, 0},
+        {"ended before the delete, entries below", 20, true, 0},
+        {"two failed deletes", 0, false, 2},
+        {"two failed deletes, the table nearly full", 9995, false, 2},
+        {"two failed deletes, the table full", 10000, false, 2},
     };
+    const std::vector<std::string> lines = {entry_line(1), entry_line(2), entry_line(3)};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files.reset();
+        bytes->clear();
+        if (c.stored_before > 0) store(keys_from(100, 99 + c.stored_before));
+        legacy_file(lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+        bool kill = c.killed;
+        int deletes_to_fail = c.failed_deletes;
+        files.before = [&](const std::string& call) -> os::Status {
+            if (!call.starts_with("remove ")) return {};
+            if (kill) {
+                kill = false;
+                probe->stopped = true;  // nothing after this point reaches the file
+            } else if (deletes_to_fail > 0) {
+                --deletes_to_fail;
+            } else {
+                return {};
+            }
+            return std::unexpected(os::Error::os(5, "Access is denied."));
+        };
+        stop_at = std::numeric_limits<std::uint64_t>::max();  // a backend that the kill stops
+        const int appends = 1 + (c.killed ? 1 : 0) + c.failed_deletes;
+        for (int i = 0; i < appends; ++i) (void)append();
+        EXPECT_FALSE(legacy_present());
+
+        std::vector<std::string> expected = lines;
+        for (const auto& [key, value] : keys_from(100, 99 + c.stored_before))
+            expected.push_back(value);
+        expected.insert(expected.end(), appends - (c.killed ? 1 : 0), "own");
+        if (expected.size() > kHistoryLimit)
+            expected.erase(expected.begin(), expected.end() - kHistoryLimit);
+        EXPECT_EQ(values(), expected);
+    }
+    files.before = nullptr;
+}
+
+// Only the same lines, in the same order, count as imported before: a file with other lines
+// goes below them as usual; one with the very same lines again is taken as imported.
+TEST_F(ImportFixture, OnlyTheSameLinesCountAsImportedBefore) {
     legacy_file(entry_line(1) + "\n" + entry_line(2) + "\n");
     ASSERT_TRUE(append());
+    legacy_file(entry_line(2) + "\n" + entry_line(1) + "\n");
     ASSERT_TRUE(append());
-    const std::vector<std::string> expected = {entry_line(1), entry_line(2), entry_line(1),
-                                               entry_line(2), "own",         "own"};
+    EXPECT_FALSE(legacy_present());
+    legacy_file(entry_line(2) + "\n" + entry_line(1) + "\n");
+    ASSERT_TRUE(append());
+    EXPECT_FALSE(legacy_present());
+    const std::vector<std::string> expected = {
+        entry_line(2), entry_line(1), entry_line(1), entry_line(2), "own", "own", "own"};
     EXPECT_EQ(values(), expected);
 }
 

@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,9 @@
 #include "os/environment.h"
 #include "os/file_system.h"
 #include "redb/storage_backend.h"
+#include "support/desktop_program.h"
+#include "support/fake_os.h"
+#include "support/faulty_backend.h"
 #include "support/redb_files.h"
 #include "support/temp_folder.h"
 
@@ -199,6 +204,65 @@ TEST(HistoryOracle, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
     rows.push_back(row(103, kSampleText));
     c.expect_rows(rows);
 }
+
+// The process ends right after the import's commit, before history.jsonl is deleted: nothing
+// more reaches the disk, not the append's own entry nor a clean close. The next append finds
+// the lines stored, deletes the file, and stores none of them twice.
+TEST(HistoryOracle, AnImportCommittedJustBeforeTheProcessEndedIsNotStoredAgain) {
+    Case c("import-crash");
+    const fs::path legacy = c.path("data/history.jsonl");
+    put(legacy, legacy_line(1) + "\n" + legacy_line(2) + "\n");
+    {
+        auto probe = std::make_shared<test::FaultyBackend::Probe>();
+        test::FakeFileSystem files(os::real_file_system());
+        files.before = [&](const std::string& call) -> os::Status {
+            if (!call.starts_with("remove ")) return {};
+            probe->stopped = true;
+            return std::unexpected(os::Error::own("the process has ended"));
+        };
+        paths::DataDir data_dir(os::real_environment(), files);
+        HistoryLog ending(
+            os::real_clock(), files, data_dir,
+            [&](const fs::path& path) -> redb::Result<std::unique_ptr<redb::StorageBackend>> {
+                auto file = redb::open_file_backend(path);
+                if (!file) return std::unexpected(file.error());
+                return std::make_unique<test::FaultyBackend>(
+                    std::move(*file), std::numeric_limits<std::uint64_t>::max(), probe);
+            });
+        EXPECT_FALSE(ending.append_history_entry(test::native(c.db).native(), sample("lost")));
+        ASSERT_TRUE(probe->stopped);
+    }
+    ASSERT_TRUE(fs::exists(legacy));
+    ASSERT_TRUE(c.append());
+    EXPECT_FALSE(fs::exists(legacy));
+    c.expect_rows({row(9223372036854775805u, legacy_line(1)),
+                   row(9223372036854775806u, legacy_line(2)),
+                   row(9223372036854775807u, kSampleText)});
+}
+
+#ifdef _WIN32
+// Another program holds history.jsonl open without delete sharing: each append reads it but
+// cannot delete it. Its lines are stored once, and the first append after it let go deletes it.
+TEST(HistoryOracle, AFileHeldWithoutDeleteSharingIsImportedOnce) {
+    Case c("import-held");
+    const fs::path legacy = c.path("data/history.jsonl");
+    put(legacy, legacy_line(1) + "\n" + legacy_line(2) + "\n");
+    {
+        test::HeldFile holder(legacy, c.path("holder"));
+        ASSERT_TRUE(holder.held());
+        ASSERT_TRUE(c.append());
+        ASSERT_TRUE(c.append());
+        EXPECT_TRUE(fs::exists(legacy));
+        EXPECT_EQ(holder.release(), 0);
+    }
+    ASSERT_TRUE(c.append());
+    EXPECT_FALSE(fs::exists(legacy));
+    c.expect_rows({row(9223372036854775805u, legacy_line(1)),
+                   row(9223372036854775806u, legacy_line(2)),
+                   row(9223372036854775807u, kSampleText), row(9223372036854775808u, kSampleText),
+                   row(9223372036854775809u, kSampleText)});
+}
+#endif
 
 TEST(HistoryOracle, InvalidUtf8LeavesTheFile) {
     Case c("badutf8");

@@ -12,12 +12,39 @@ namespace snv::history {
 
 namespace {
 
-// Inserts, prunes and commits in one transaction; any failure abandons it.
+// Whether `lines` are already the oldest entries of the table, in order and under consecutive
+// keys: an import committed before, whose file outlived it (the process ended before the delete,
+// or the delete failed). Lines the prune has taken since are no matter: only a full table
+// loses them, and a full table takes none of them in again anyway.
+redb::Result<bool> imported_before(const HistoryTable& table,
+                                   const std::vector<std::string_view>& lines) {
+    std::size_t matched = 0;
+    std::uint64_t first_key = 0;
+    bool same = true;
+    auto walked = table.for_each([&](const std::uint64_t& key, const std::string& value) {
+        if (matched == 0) first_key = key;
+        if (key - first_key != matched || value != lines[matched]) {
+            same = false;
+            return false;
+        }
+        return ++matched < lines.size();
+    });
+    if (!walked) return std::unexpected(walked.error());
+    return same && matched == lines.size();
+}
+
+// Inserts, prunes and commits in one transaction; any failure abandons it. True when the lines
+// are in the table afterwards, and so the file may go.
 bool store_lines(redb::Database& db, const std::vector<std::string_view>& lines) {
     auto txn = db.begin_write();
     if (!txn) return false;
     auto table = txn->open_table(kHistoryTable);
     if (!table) return false;
+    if (!lines.empty()) {
+        auto before = imported_before(*table, lines);
+        if (!before) return false;
+        if (*before) return true;  // nothing to store: the transaction is dropped unchanged
+    }
     auto first = table->first();
     if (!first) return false;
     const std::uint64_t base = *first ? (*first)->first : kEmptyTableImportBase;
@@ -73,7 +100,7 @@ void import_legacy_history(redb::Database& db, const os::NativePath& db_path,
     while (auto line = next_legacy_entry_line(cursor)) lines.push_back(*line);
 
     if (!store_lines(db, lines)) return;
-    // The lines are committed; a file that cannot be deleted is imported again next time.
+    // The lines are committed; a file that cannot be deleted is found imported next time.
     (void)files.remove_file(legacy_path);
 }
 
