@@ -1,6 +1,6 @@
-// What another program may leave in the data folder: files far too long, FIFOs. Each data file
-// is read up to a limit of its own: a file at the limit is used, one a byte longer counts as
-// unreadable, as a missing one does, and is left where it is; so does a FIFO, at once.
+// What another program may leave in the data folder: files far too long, FIFOs, links. Each
+// data file is read up to a limit of its own: a file at the limit is used, one a byte longer
+// counts as unreadable, as a missing one does, and is left where it is; so does a FIFO, at once.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "history/history_log.h"
 #include "history/legacy_import.h"
 #include "model/settings_file.h"
 #include "model/task_file.h"
@@ -112,6 +113,56 @@ TEST(HostileFiles, AHardLinkAtHistoryRedbIsNeverWrittenThrough) {
         const std::string before = read_file(target);
         EXPECT_FALSE(seams.history.append_history_text(link.native(), "ours"));
         EXPECT_EQ(read_file(target), before);
+    }
+}
+
+// Only a file of its own at history.jsonl is imported: a symbolic link, a second name of a file
+// elsewhere, a folder or a FIFO there counts as unreadable. Nothing is imported or removed, the
+// append stores its own entry, and the file elsewhere stays as it was.
+TEST(HostileFiles, HistoryJsonlIsImportedOnlyAsAFileOfItsOwn) {
+    const std::string line = R"({"time":"2026-03-14T22:00:05","kind":"executed","detail":"x"})";
+    struct Case {
+        const char* name;
+        std::string plant;  // a command of the host's shell; {T} the file elsewhere, {P} the path
+        std::string still;  // a test of the host's shell that the planted thing is still there
+    } cases[] = {
+#ifndef _WIN32
+        // Wine shows a symbolic link of the host as the file it names, not as a link.
+        {"symbolic link", "ln -s {T} {P}", "test -L {P}"},
+#endif
+        {"hard link", "ln {T} {P}", "test {P} -ef {T}"},
+        {"folder", "mkdir {P}", "test -d {P}"},
+        {"FIFO", "mkfifo {P}", "test -p {P}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder("hostile-files");
+        fs::create_directories(folder / "elsewhere");
+        fs::create_directories(folder / "data");
+        const fs::path target = folder / "elsewhere" / "history.jsonl";
+        const fs::path planted = folder / "data" / "history.jsonl";
+        write_file(target, line + "\n");
+        const auto shell = [&](std::string command) {
+            for (auto [mark, path] : {std::pair{"{T}", &target}, std::pair{"{P}", &planted}}) {
+                for (std::size_t at; (at = command.find(mark)) != std::string::npos;)
+                    command.replace(at, 3, "'" + host_path(*path) + "'");
+            }
+            return run_host_shell(command);
+        };
+        ASSERT_EQ(shell(c.plant), 0);
+
+        FakeEngineEnv seams;  // the real history log on real files
+        const fs::path db = folder / "data" / "history.redb";
+        EXPECT_TRUE(seams.history.append_history_text(db.native(), "own"));
+        EXPECT_EQ(shell(c.still), 0);
+        EXPECT_EQ(read_file(target), line + "\n");
+        auto opened = redb::Database::create(db);
+        ASSERT_TRUE(opened) << opened.error().to_string();
+        auto table = opened->begin_read()->open_table(history::kHistoryTable);
+        ASSERT_TRUE(table);
+        EXPECT_EQ(table->len(), 1u);
+        // Removed from the host's side: under Wine the folder's own removal would open a FIFO.
+        EXPECT_EQ(shell("rm -r {P}"), 0);
     }
 }
 

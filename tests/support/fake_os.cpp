@@ -93,6 +93,20 @@ os::Result<std::string> FakeFileSystem::read_file(const os::NativePath& native,
     const std::string path = os::to_utf8(native);
     if (auto go = enter("read " + path); !go) return std::unexpected(go.error());
     if (real) return logged(real->read_file(native, max_bytes));
+    return read_entry(path, max_bytes);
+}
+
+os::Result<std::string> FakeFileSystem::read_own_file(const os::NativePath& native,
+                                                      std::uint64_t max_bytes) {
+    std::lock_guard lock(mutex_);
+    const std::string path = os::to_utf8(native);
+    if (auto go = enter("read own " + path); !go) return std::unexpected(go.error());
+    if (real) return logged(real->read_own_file(native, max_bytes));
+    return read_entry(path, max_bytes);
+}
+
+os::Result<std::string> FakeFileSystem::read_entry(const std::string& path,
+                                                   std::uint64_t max_bytes) {
     auto it = entries.find(path);
     if (it == entries.end() || it->second.kind != os::EntryKind::file) {
         return logged<os::Result<std::string>>(std::unexpected(not_found()));

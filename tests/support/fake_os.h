@@ -52,8 +52,8 @@ class FakeFileSystem final : public os::FileSystem {
     std::set<std::string> metadata_fails;  // paths whose query fails although present
     std::set<std::string> create_fails;
     std::set<std::string> copy_fails;
-    // "metadata P", "stamp P", "read P", "write P", "replace A B", "overwrite P", "remove P",
-    // "create P", "copy A B", "time P T"; a failed call gets " -> error N" appended.
+    // "metadata P", "stamp P", "read P", "read own P", "write P", "replace A B", "overwrite P",
+    // "remove P", "create P", "copy A B", "time P T"; a failed call gets " -> error N" appended.
     std::vector<std::string> calls;
     // Called first with the call's log text; an error returned fails the call untouched.
     std::function<os::Status(const std::string& call)> before;
@@ -71,6 +71,9 @@ class FakeFileSystem final : public os::FileSystem {
     os::Result<os::Metadata> metadata(const os::NativePath& path) override;
     std::optional<os::FileTime> last_write(const os::NativePath& path) override;
     os::Result<std::string> read_file(const os::NativePath& path, std::uint64_t max_bytes) override;
+    // In memory the same as read_file: the in-memory files have no links.
+    os::Result<std::string> read_own_file(const os::NativePath& path,
+                                          std::uint64_t max_bytes) override;
     os::Status write_file(const os::NativePath& path, std::string_view bytes) override;
     os::Status replace_file(const os::NativePath& from, const os::NativePath& to) override;
     os::Status overwrite_file(const os::NativePath& path, std::string_view bytes,
@@ -81,6 +84,7 @@ class FakeFileSystem final : public os::FileSystem {
     os::Status set_folder_creation_time(const os::NativePath& folder, os::FileTime time) override;
 
   private:
+    os::Result<std::string> read_entry(const std::string& path, std::uint64_t max_bytes);
     // Logs the call and runs `before`; a returned error ends the call with it.
     os::Status enter(std::string call);
     template <typename T>

@@ -40,6 +40,12 @@ class FileSystem {
     // is never waited on.
     virtual Result<std::string> read_file(const NativePath& path, std::uint64_t max_bytes) = 0;
 
+    // The same, but only of a regular file with one name: a symbolic link or junction at
+    // `path` (the last component), a file with more than one name, a folder or a FIFO is
+    // refused. For a file whose content the service, as LocalSystem, copies where the user can
+    // read it: a link planted in the folder must not make it read a file elsewhere.
+    virtual Result<std::string> read_own_file(const NativePath& path, std::uint64_t max_bytes) = 0;
+
     // Creates the file, or truncates it when it exists, and writes all of `bytes`, flushed to
     // the disk: a file renamed over another must hold its data before the rename can last.
     // Never writes through a link: a symbolic link or junction at `path`, or a file with more

@@ -27,12 +27,12 @@ NativePath parent_of(const NativePath& path) {
     return path.substr(0, cut + 1);
 }
 
-// Opens the file for writing, creating it when missing, but never through a symbolic link at
-// `path`, and only when it is a regular file of its own (one link): the service writes as
-// LocalSystem in a folder that other programs can write, so a planted link must not redirect
-// its write. O_NONBLOCK keeps a planted FIFO from blocking the open.
-Result<int> open_own_file(const NativePath& path, int access) {
-    Fd fd(::open(path.c_str(), access | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
+// Opens the file, never through a symbolic link at `path`, and only when it is a regular file
+// of its own (one link): the service works as LocalSystem in a folder that other programs can
+// write, so a planted link must not redirect what it writes or reads. O_NONBLOCK keeps a planted
+// FIFO from blocking the open. `flags` may add O_CREAT.
+Result<int> open_own_file(const NativePath& path, int flags) {
+    Fd fd(::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666));
     if (!fd.ok()) return std::unexpected(last_system_error());
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return std::unexpected(last_system_error());
@@ -75,8 +75,15 @@ class PosixFileSystem final : public FileSystem {
         return posix::read_all(fd.get(), max_bytes);
     }
 
+    Result<std::string> read_own_file(const NativePath& path, std::uint64_t max_bytes) override {
+        auto opened = open_own_file(path, O_RDONLY);
+        if (!opened) return std::unexpected(opened.error());
+        Fd fd(*opened);
+        return posix::read_all(fd.get(), max_bytes);
+    }
+
     Status write_file(const NativePath& path, std::string_view bytes) override {
-        auto opened = open_own_file(path, O_WRONLY);
+        auto opened = open_own_file(path, O_WRONLY | O_CREAT);
         if (!opened) return std::unexpected(opened.error());
         Fd fd(*opened);
         if (::ftruncate(fd.get(), 0) != 0) return std::unexpected(last_system_error());
@@ -91,7 +98,7 @@ class PosixFileSystem final : public FileSystem {
 
     Status overwrite_file(const NativePath& path, std::string_view bytes,
                           std::uint64_t max_old_bytes) override {
-        auto opened = open_own_file(path, O_RDWR);
+        auto opened = open_own_file(path, O_RDWR | O_CREAT);
         if (!opened) return std::unexpected(opened.error());
         Fd fd(*opened);
         auto old = posix::read_all(fd.get(), max_old_bytes);

@@ -57,11 +57,12 @@ std::optional<FileTime> target_last_write(const NativePath& path) {
     return filetime_count(info.ftLastWriteTime);
 }
 
-// Opens the file with `access`, creating it when missing, as the entry itself: a symbolic link
-// or junction at `path` is opened as the link and refused, and so is a file with more than one
-// name. The service writes as LocalSystem in a folder that other programs can write.
-Result<Handle> open_own_file(const NativePath& path, DWORD access) {
-    Handle h(CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_ALWAYS,
+// Opens the file with `access` (`disposition` OPEN_ALWAYS creates it when missing) as the
+// entry itself: a symbolic link or junction at `path` is opened as the link and refused, and so
+// is a file with more than one name. The service works as LocalSystem in a folder that other
+// programs can write: a planted link must not redirect what it writes or reads.
+Result<Handle> open_own_file(const NativePath& path, DWORD access, DWORD disposition) {
+    Handle h(CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!h.ok()) return std::unexpected(last_system_error());
     BY_HANDLE_FILE_INFORMATION info{};
@@ -106,8 +107,14 @@ class Win32FileSystem final : public FileSystem {
         return win32::read_all(h.get(), max_bytes);
     }
 
+    Result<std::string> read_own_file(const NativePath& path, std::uint64_t max_bytes) override {
+        auto opened = open_own_file(path, GENERIC_READ, OPEN_EXISTING);
+        if (!opened) return std::unexpected(opened.error());
+        return win32::read_all(opened->get(), max_bytes);
+    }
+
     Status write_file(const NativePath& path, std::string_view bytes) override {
-        auto opened = open_own_file(path, GENERIC_WRITE);
+        auto opened = open_own_file(path, GENERIC_WRITE, OPEN_ALWAYS);
         if (!opened) return std::unexpected(opened.error());
         const Handle h = std::move(*opened);
         if (auto emptied = win32::set_size(h.get(), 0); !emptied) return emptied;
@@ -124,7 +131,7 @@ class Win32FileSystem final : public FileSystem {
 
     Status overwrite_file(const NativePath& path, std::string_view bytes,
                           std::uint64_t max_old_bytes) override {
-        auto opened = open_own_file(path, GENERIC_READ | GENERIC_WRITE);
+        auto opened = open_own_file(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
         if (!opened) return std::unexpected(opened.error());
         const Handle h = std::move(*opened);
         auto old = win32::read_all(h.get(), max_old_bytes);

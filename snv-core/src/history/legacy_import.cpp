@@ -91,7 +91,9 @@ std::optional<std::string_view> next_legacy_entry_line(LegacyLineCursor& cursor)
 void import_legacy_history(redb::Database& db, const os::NativePath& db_path,
                            os::FileSystem& files) {
     const os::NativePath legacy_path = os::join(os::folder_of(db_path), "history.jsonl");
-    auto text = files.read_file(legacy_path, kLegacyHistoryMaxBytes);
+    // Read only as a file of its own: what a link planted there names must not be copied into
+    // history.redb, which the user can read.
+    auto text = files.read_own_file(legacy_path, kLegacyHistoryMaxBytes);
     if (!text || !json::is_valid_utf8(*text)) return;
 
     std::vector<std::string_view> lines;
