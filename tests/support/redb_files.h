@@ -94,13 +94,13 @@ inline int run_oracle(const std::string& args, std::string* out = nullptr) {
     return run_host_shell(oracle_command(args), out);
 }
 
-// The real library writes a fixture database (`redb-oracle fixture KIND PATH`).
+// The real library writes a fixture database (the oracle's `fixture KIND PATH`).
 inline int oracle_fixture(const std::string& kind, const std::string& path) {
     remove_file(path);
     return run_oracle("fixture " + kind + " '" + path + "'");
 }
 
-// What `redb-oracle dump` prints, parsed.
+// What the oracle's `dump` prints, parsed.
 struct OracleDump {
     int exit_code = -1;
     bool repaired = false;
@@ -142,7 +142,7 @@ inline OracleDump oracle_dump(const std::string& path) {
     return parse_dump(std::move(text), rc);
 }
 
-// `redb-oracle check` (accepting a repair at open or not) on a copy of the file.
+// The oracle's `check` (accepting a repair at open or not) on a copy of the file.
 inline int oracle_check(const std::string& path, bool allow_repair, std::string* out = nullptr) {
     const std::string copy = path + ".check-copy";
     copy_file(path, copy);
