@@ -15,6 +15,8 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+
+#include <cerrno>
 #endif
 
 namespace snv::os {
@@ -40,6 +42,12 @@ const Write kWrites[] = {
      }},
 };
 
+#ifdef _WIN32
+constexpr std::uint32_t kSecondNameCode = ERROR_TOO_MANY_LINKS;
+#else
+constexpr std::uint32_t kSecondNameCode = EMLINK;
+#endif
+
 class FileLinks : public ::testing::Test {
   protected:
     test::TempFolder folder_{"file-links"};
@@ -62,7 +70,11 @@ TEST_F(FileLinks, AFileWithASecondNameIsRefusedUntouched) {
         const fs::path planted = data_ / "tasks.json.tmp";
         fs::remove(planted);
         fs::create_hard_link(target_, planted);
-        EXPECT_FALSE(w.call(real_file_system(), native(planted), "{\"planted\":1}"));
+        const Status written = w.call(real_file_system(), native(planted), "{\"planted\":1}");
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().to_string(),
+                  "a file with more than one name in place of the file (os error " +
+                      std::to_string(kSecondNameCode) + ")");
         EXPECT_EQ(test::read_file(target_), original_);
         EXPECT_EQ(test::read_file(planted), original_);  // still the second name
     }

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "in_place_of_file.h"
 #include "os/system_error.h"
 #include "win32/file_io.h"
 #include "win32/handle.h"
@@ -67,9 +68,11 @@ Result<Handle> open_own_file(const NativePath& path, DWORD access) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(h.get(), &info)) return std::unexpected(last_system_error());
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return std::unexpected(system_error(ERROR_CANT_ACCESS_FILE));
+        return std::unexpected(in_place_of_the_file(Found::link, ERROR_CANT_ACCESS_FILE));
     }
-    if (info.nNumberOfLinks != 1) return std::unexpected(system_error(ERROR_TOO_MANY_LINKS));
+    if (info.nNumberOfLinks != 1) {
+        return std::unexpected(in_place_of_the_file(Found::second_name, ERROR_TOO_MANY_LINKS));
+    }
     return h;
 }
 
