@@ -1,7 +1,5 @@
 #include "os/error.h"
 
-#include "os/file_system.h"
-
 namespace snv::os {
 
 std::string Error::to_string() const {

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "os/error.h"
-#include "os/file_system.h"
 
 namespace snv::os {
 

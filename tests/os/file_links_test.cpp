@@ -5,13 +5,18 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "os/file_system.h"
 #include "support/temp_folder.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+
+#include <cerrno>
 #endif
 
 namespace snv::os {
@@ -37,6 +42,12 @@ const Write kWrites[] = {
      }},
 };
 
+#ifdef _WIN32
+constexpr std::uint32_t kSecondNameCode = ERROR_TOO_MANY_LINKS;
+#else
+constexpr std::uint32_t kSecondNameCode = EMLINK;
+#endif
+
 class FileLinks : public ::testing::Test {
   protected:
     test::TempFolder folder_{"file-links"};
@@ -59,7 +70,11 @@ TEST_F(FileLinks, AFileWithASecondNameIsRefusedUntouched) {
         const fs::path planted = data_ / "tasks.json.tmp";
         fs::remove(planted);
         fs::create_hard_link(target_, planted);
-        EXPECT_FALSE(w.call(real_file_system(), native(planted), "{\"planted\":1}"));
+        const Status written = w.call(real_file_system(), native(planted), "{\"planted\":1}");
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().to_string(),
+                  "a file with more than one name in place of the file (os error " +
+                      std::to_string(kSecondNameCode) + ")");
         EXPECT_EQ(test::read_file(target_), original_);
         EXPECT_EQ(test::read_file(planted), original_);  // still the second name
     }
@@ -72,6 +87,81 @@ TEST_F(FileLinks, AnOrdinaryFileIsWrittenAndAMissingOneCreated) {
         ASSERT_TRUE(w.call(real_file_system(), native(file), "first, longer"));
         ASSERT_TRUE(w.call(real_file_system(), native(file), "second"));
         EXPECT_EQ(test::read_file(file), "second");
+    }
+}
+
+// What another program may have put at the first-run copy's temporary name: `plant` makes it
+// and returns what must live while the copy runs. A stale entry is removed and the copy goes
+// on; one that cannot be removed stands for one planted after the removal, and must make the
+// copy fail.
+struct Planted {
+    const char* name;
+    std::function<std::shared_ptr<void>(const fs::path& at, const fs::path& elsewhere)> plant;
+    bool copies;
+};
+
+TEST_F(FileLinks, TheFirstRunCopyNeverWritesThroughWhatStandsAtItsTemporaryName) {
+    const fs::path machine = folder_ / "machine";
+    fs::create_directories(machine);
+    const fs::path from = machine / "tasks.json";
+    const std::string content = "the machine-wide tasks\n";
+    test::write_file(from, content);
+    const fs::path to = data_ / "tasks.json";
+    const fs::path partial = data_ / "tasks.json.partial";
+    const Planted kPlanted[] = {
+        {"a second name of a file elsewhere",
+         [](const fs::path& at, const fs::path& elsewhere) {
+             fs::create_hard_link(elsewhere, at);
+             return std::shared_ptr<void>();
+         },
+         true},
+        {"a folder",
+         [](const fs::path& at, const fs::path&) {
+             fs::create_directories(at / "inside");
+             return std::shared_ptr<void>();
+         },
+         false},
+#ifdef _WIN32
+        // Held open by another program without delete sharing, it cannot be removed.
+        {"a second name of a file elsewhere, held open",
+         [](const fs::path& at, const fs::path& elsewhere) {
+             fs::create_hard_link(elsewhere, at);
+             HANDLE h = CreateFileW(at.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+             EXPECT_NE(h, INVALID_HANDLE_VALUE);
+             return std::shared_ptr<void>(h, [](HANDLE held) { CloseHandle(held); });
+         },
+         false},
+#else
+        {"a symbolic link to a file elsewhere",
+         [](const fs::path& at, const fs::path& elsewhere) {
+             fs::create_symlink(elsewhere, at);
+             return std::shared_ptr<void>();
+         },
+         true},
+#endif
+    };
+    for (const Planted& p : kPlanted) {
+        SCOPED_TRACE(p.name);
+        reset_target();
+        fs::remove(to);
+        fs::remove_all(partial);
+        Status copied;
+        {
+            const std::shared_ptr<void> held = p.plant(partial, target_);
+            copied = real_file_system().copy_file_new(native(from), native(to));
+        }
+        EXPECT_EQ(test::read_file(target_), original_);
+        if (p.copies) {
+            ASSERT_TRUE(copied) << copied.error().to_string();
+            EXPECT_EQ(test::read_file(to), content);
+            EXPECT_EQ(fs::hard_link_count(to), 1u);
+            EXPECT_FALSE(fs::exists(fs::symlink_status(partial)));
+        } else {
+            EXPECT_FALSE(copied);
+            EXPECT_FALSE(fs::exists(to));
+            EXPECT_TRUE(fs::exists(fs::symlink_status(partial)));  // left to whoever put it
+        }
     }
 }
 

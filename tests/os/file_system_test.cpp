@@ -72,6 +72,12 @@ TEST_F(FileSystemTest, CopyMakesANewFileAndNeverReplacesOne) {
     EXPECT_EQ(test::read_file(folder_ / "mine"), "user data");
     EXPECT_FALSE(real_.copy_file_new(native(folder_ / "missing"), native(folder_ / "x")));
     EXPECT_FALSE(fs::exists(folder_ / "x"));
+    // A read-only source gives a read-only copy, removed all the same when it cannot be moved.
+    test::write_file(folder_ / "read-only", "r");
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(folder_ / "read-only", writable, fs::perm_options::remove);
+    EXPECT_FALSE(real_.copy_file_new(native(folder_ / "read-only"), native(folder_ / "mine")));
+    fs::permissions(folder_ / "read-only", fs::perms::owner_write, fs::perm_options::add);
     for (const auto& e : fs::directory_iterator(folder_.path())) {
         EXPECT_NE(e.path().extension(), ".partial") << "left behind: " << e.path();
     }

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "os/error.h"
 #include "support/host_shell.h"
 #include "support/temp_folder.h"
 
@@ -19,8 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::read_file;
-using test::write_file;
 using test::TempFolder;
+using test::write_file;
 
 NativePath native(const fs::path& p) {
     return p.native();

@@ -27,4 +27,7 @@ template <typename T>
 using Result = std::expected<T, Error>;
 using Status = std::expected<void, Error>;
 
+// The refusal of a file longer than what the caller reads of it.
+Error file_too_large(std::uint64_t max_bytes);
+
 }  // namespace snv::os

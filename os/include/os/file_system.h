@@ -84,7 +84,4 @@ class FileSystem {
 
 FileSystem& real_file_system();
 
-// The refusal of a file longer than what the caller reads of it.
-Error file_too_large(std::uint64_t max_bytes);
-
 }  // namespace snv::os

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "in_place_of_file.h"
 #include "os/system_error.h"
 #include "read_whole.h"
 
@@ -11,12 +12,12 @@ namespace snv::os::posix {
 
 Status require_regular_file(const struct stat& st) {
     if (S_ISREG(st.st_mode)) return {};
-    const char* what = S_ISDIR(st.st_mode)                          ? "a folder"
-                       : S_ISFIFO(st.st_mode)                       ? "a FIFO"
-                       : S_ISSOCK(st.st_mode)                       ? "a socket"
-                       : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-                                                                    : "something other than a file";
-    return std::unexpected(Error::own(std::string(what) + " in place of the file"));
+    const Found found = S_ISDIR(st.st_mode)                          ? Found::folder
+                        : S_ISFIFO(st.st_mode)                       ? Found::fifo
+                        : S_ISSOCK(st.st_mode)                       ? Found::socket
+                        : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? Found::device
+                                                                     : Found::other;
+    return std::unexpected(in_place_of_the_file(found));
 }
 
 namespace {

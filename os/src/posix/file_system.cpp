@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "in_place_of_file.h"
 #include "os/system_error.h"
 #include "posix/fd.h"
 #include "posix/file_io.h"
@@ -39,7 +40,7 @@ Result<int> open_own_file(const NativePath& path, int flags) {
     if (auto regular = posix::require_regular_file(st); !regular) {
         return std::unexpected(regular.error());
     }
-    if (st.st_nlink != 1) return std::unexpected(system_error(EMLINK));
+    if (st.st_nlink != 1) return std::unexpected(in_place_of_the_file(Found::second_name, EMLINK));
     return fd.release();
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "in_place_of_file.h"
 #include "os/system_error.h"
 #include "read_whole.h"
 #include "win32/handle.h"
@@ -32,10 +33,10 @@ Result<DWORD> read_some(HANDLE h, char* into, std::size_t size) {
 Result<std::string> read_all(HANDLE h, std::uint64_t max_bytes) {
     const DWORD type = GetFileType(h);
     if (type != FILE_TYPE_DISK) {
-        const char* what = type == FILE_TYPE_PIPE   ? "a pipe or FIFO"
-                           : type == FILE_TYPE_CHAR ? "a device"
-                                                    : "something other than a file";
-        return std::unexpected(Error::own(std::string(what) + " in place of the file"));
+        const Found found = type == FILE_TYPE_PIPE   ? Found::pipe_or_fifo
+                            : type == FILE_TYPE_CHAR ? Found::device
+                                                     : Found::other;
+        return std::unexpected(in_place_of_the_file(found));
     }
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h, &size)) return std::unexpected(last_system_error());

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "in_place_of_file.h"
 #include "os/system_error.h"
 #include "win32/file_io.h"
 #include "win32/handle.h"
@@ -68,10 +69,32 @@ Result<Handle> open_own_file(const NativePath& path, DWORD access, DWORD disposi
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(h.get(), &info)) return std::unexpected(last_system_error());
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return std::unexpected(system_error(ERROR_CANT_ACCESS_FILE));
+        return std::unexpected(in_place_of_the_file(Found::link, ERROR_CANT_ACCESS_FILE));
     }
-    if (info.nNumberOfLinks != 1) return std::unexpected(system_error(ERROR_TOO_MANY_LINKS));
+    if (info.nNumberOfLinks != 1) {
+        return std::unexpected(in_place_of_the_file(Found::second_name, ERROR_TOO_MANY_LINKS));
+    }
     return h;
+}
+
+// Deletes the copy that could not be moved into place. It is read-only when its source is, and
+// then loses that attribute first, through a handle on the entry itself and only while it has
+// no other name: a link put there meanwhile must not change a file elsewhere.
+void remove_left_copy(const NativePath& path) {
+    if (DeleteFileW(path.c_str())) return;
+    Handle h(CreateFileW(path.c_str(), DELETE | FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!h.ok()) return;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(h.get(), &info) || info.nNumberOfLinks != 1 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return;
+    }
+    FILE_BASIC_INFO writable{};  // times of 0 stay as they are
+    writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!SetFileInformationByHandle(h.get(), FileBasicInfo, &writable, sizeof writable)) return;
+    FILE_DISPOSITION_INFO gone{TRUE};
+    SetFileInformationByHandle(h.get(), FileDispositionInfo, &gone, sizeof gone);
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -177,12 +200,19 @@ class Win32FileSystem final : public FileSystem {
 
     Status copy_file_new(const NativePath& from, const NativePath& to) override {
         // Copied beside the target first, so that a crash never leaves a partial file under the
-        // real name; the final move refuses to replace an existing file.
+        // real name; the final move refuses to replace an existing file. What stands at the
+        // temporary name is removed, and the copy refuses to write into anything put there
+        // after that: a link planted in the data folder must not receive the file's content.
         NativePath partial = to + L".partial";
-        if (!CopyFileExW(from.c_str(), partial.c_str(), nullptr, nullptr, nullptr, 0)) {
-            Error error = last_system_error();
-            DeleteFileW(partial.c_str());
-            return std::unexpected(error);
+        DeleteFileW(partial.c_str());
+        if (!CopyFileExW(from.c_str(), partial.c_str(), nullptr, nullptr, nullptr,
+                         COPY_FILE_FAIL_IF_EXISTS)) {
+            const DWORD code = GetLastError();
+            // Refused because something stands there: it is not ours to delete.
+            if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+                DeleteFileW(partial.c_str());
+            }
+            return std::unexpected(system_error(code));
         }
         {
             // A read-only copy cannot be opened for this; it is rare.
@@ -192,8 +222,7 @@ class Win32FileSystem final : public FileSystem {
         }
         if (!MoveFileExW(partial.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
             Error error = last_system_error();
-            SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(partial.c_str());
+            remove_left_copy(partial);
             return std::unexpected(error);
         }
         return {};
