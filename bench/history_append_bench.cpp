@@ -15,6 +15,7 @@
 #include "os/environment.h"
 #include "os/file_system.h"
 #include "redb/storage_backend.h"
+#include "timing.h"
 
 namespace fs = std::filesystem;
 using namespace snv;
@@ -31,24 +32,11 @@ int append_once(const char* path) {
     return log.append_history_entry(os::to_native(path), entry) ? 0 : 1;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double time_command(const std::string& cmd) {
-    const auto start = std::chrono::steady_clock::now();
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", cmd.c_str());
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--append-once") return append_once(argv[2]);
-    const std::string oracle =
-        argc > 1 ? argv[1] : "/work/shared/tools/redb-oracle/bin/redb-oracle";
+    const std::string oracle = bench::interop_tool(argc, argv);
     const int runs = argc > 2 ? std::atoi(argv[2]) : 31;
     const fs::path dir = fs::temp_directory_path() / "snv-history-bench";
     fs::remove_all(dir);
@@ -60,18 +48,18 @@ int main(int argc, char** argv) {
     std::vector<double> ours, theirs;
     for (int i = 0; i < runs; ++i) {
         fs::copy_file(base, copy, fs::copy_options::overwrite_existing);
-        ours.push_back(time_command(std::string(argv[0]) + " --append-once " + copy));
+        ours.push_back(bench::time_command(std::string(argv[0]) + " --append-once " + copy));
         fs::copy_file(base, copy, fs::copy_options::overwrite_existing);
         theirs.push_back(
-            time_command(oracle + " append " + copy +
-                         " '{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}'"));
+            bench::time_command(oracle + " append " + copy +
+                                " '{\"time\":\"2026-03-14T22:00:05\",\"kind\":\"executed\"}'"));
     }
-    const double a = median(ours), b = median(theirs);
+    const double a = bench::median(ours), b = bench::median(theirs);
     std::printf(
         "history append to a full table of 10000 entries, %d runs each, one process per run\n",
         runs);
     std::printf(
-        "history log:  median %.2f ms\nredb-oracle:  median %.2f ms\nratio (ours / redb): %.2f\n",
+        "history log:  median %.2f ms\nredb itself:  median %.2f ms\nratio (ours / redb): %.2f\n",
         a, b, a / b);
     fs::remove_all(dir);
     return 0;

@@ -8,7 +8,7 @@
 # Each console runs under `ulimit -v 600000` for a fixed time, all of them at once; a task due
 # a few seconds after the start shows that history is still recorded. Prints, per folder, the
 # file's size, VmHWM (the peak resident set), whether the console still ran at the end, its
-# plan line and the rows of history.redb (through the redb oracle).
+# plan line and the rows of history.redb (through the redb interop tool).
 #
 #   bench/peak_memory.sh            (builds the native preset when needed)
 set -euo pipefail
@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 [ -d build/native ] || cmake --preset native >/dev/null
 cmake --build build/native --target snv-svc >/dev/null
 console=$PWD/build/native/snv-svc
-oracle=${SNV_ORACLE:-$PWD/../shared/tools/redb-oracle/bin/redb-oracle}
+oracle=${SNV_ORACLE:-$PWD/build/redb-interop/release/redb-interop}  # scripts/build-interop
 work=$PWD/build/native/peak-memory
 rm -rf "$work" && mkdir -p "$work"
 run_secs=18

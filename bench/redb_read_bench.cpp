@@ -10,29 +10,18 @@
 #include <vector>
 
 #include "redb/database.h"
+#include "timing.h"
 
 namespace {
 
 constexpr redb::TableDefinition<redb::U64, redb::Str> kHistory{"history"};
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-template <typename F>
-double millis(F&& f) {
-    auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
+using snv::bench::median;
+using snv::bench::millis;
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string oracle =
-        argc > 1 ? argv[1] : "/work/shared/tools/redb-oracle/bin/redb-oracle";
+    const std::string oracle = snv::bench::interop_tool(argc, argv);
     const std::string path =
         (std::filesystem::temp_directory_path() / "redb_read_bench.redb").string();
     std::filesystem::remove(path);

@@ -3,7 +3,7 @@
 # to build/fuzz/NAME.log.   fuzz/run.sh NAME [SECONDS]   (NAME: tasks_json, settings_json,
 # json_document, history_lines, open, write)
 # The JSON targets start from fuzz/seeds; the database targets from small files that the redb
-# oracle writes, since the interesting bytes are in the first pages.
+# interop tool writes, since the interesting bytes are in the first pages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 name=$1
@@ -12,7 +12,7 @@ corpus=build/fuzz/corpus-$name
 mkdir -p "$corpus"
 case $name in
   open|write)
-    oracle=${SNV_ORACLE:-../shared/tools/redb-oracle/bin/redb-oracle}
+    oracle=${SNV_ORACLE:-build/redb-interop/release/redb-interop}  # scripts/build-interop
     seeds=build/fuzz/seeds-redb
     if [ ! -d "$seeds" ]; then
       mkdir -p "$seeds"
