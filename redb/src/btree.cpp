@@ -34,6 +34,16 @@ struct BranchCopy {
     std::vector<std::optional<Bytes>> maxes;
 };
 
+// Replaces the children [first, last) of `node` by `refs` with their `maxes`: how a branch takes
+// in what became of its children.
+void splice(BranchCopy& node, std::size_t first, std::size_t last,
+            const std::vector<ChildRef>& refs, const std::vector<std::optional<Bytes>>& maxes) {
+    node.children.erase(node.children.begin() + first, node.children.begin() + last);
+    node.children.insert(node.children.begin() + first, refs.begin(), refs.end());
+    node.maxes.erase(node.maxes.begin() + first, node.maxes.begin() + last);
+    node.maxes.insert(node.maxes.begin() + first, maxes.begin(), maxes.end());
+}
+
 BranchCopy copy_branch(const BranchView& b, const std::optional<Bytes>& max) {
     BranchCopy out;
     for (std::size_t i = 0; i < b.num_children(); ++i) {
@@ -442,8 +452,7 @@ Result<std::optional<Btree::Level>> Btree::remove_at(PageNumber page,
     Level& r = **sub;
     if (!r.maxes.empty() && !r.maxes.back()) r.maxes.back() = node.maxes[idx];
 
-    std::vector<ChildRef> refs;
-    std::vector<std::optional<Bytes>> maxes;
+    BranchCopy result = node;
     if (r.lone) {
         // The child shrank to one grandchild: merge it into a neighbour, so that all leaves
         // stay at one depth.
@@ -453,42 +462,17 @@ Result<std::optional<Btree::Level>> Btree::remove_at(PageNumber page,
         const PageRef skeep = *sdata;
         auto sbranch = BranchView::parse(*skeep, kind_.widths.key);
         if (!sbranch) return std::unexpected(sbranch.error());
-        BranchCopy sibling = copy_branch(*sbranch, node.maxes[sib]);
-        BranchCopy merged;
-        if (sib > idx) {
-            merged.children.push_back(r.refs[0]);
-            merged.maxes.push_back(r.maxes[0]);
-        }
-        merged.children.insert(merged.children.end(), sibling.children.begin(),
-                               sibling.children.end());
-        merged.maxes.insert(merged.maxes.end(), sibling.maxes.begin(), sibling.maxes.end());
-        if (sib < idx) {
-            merged.children.push_back(r.refs[0]);
-            merged.maxes.push_back(r.maxes[0]);
-        }
+        BranchCopy merged = copy_branch(*sbranch, node.maxes[sib]);
+        const std::size_t at = sib > idx ? 0 : merged.children.size();
+        splice(merged, at, at, r.refs, r.maxes);
         auto m = write_branches(merged.children, merged.maxes, node.children[sib].page, freed);
         if (!m) return std::unexpected(m.error());
-        const std::size_t lo = std::min(idx, sib), hi = std::max(idx, sib);
-        for (std::size_t i = 0; i < node.children.size(); ++i) {
-            if (i == lo) {
-                refs.insert(refs.end(), m->refs.begin(), m->refs.end());
-                maxes.insert(maxes.end(), m->maxes.begin(), m->maxes.end());
-            } else if (i != hi) {
-                refs.push_back(node.children[i]);
-                maxes.push_back(node.maxes[i]);
-            }
-        }
+        splice(result, std::min(idx, sib), std::max(idx, sib) + 1, m->refs, m->maxes);
     } else {
-        for (std::size_t i = 0; i < node.children.size(); ++i) {
-            if (i == idx) {
-                refs.insert(refs.end(), r.refs.begin(), r.refs.end());
-                maxes.insert(maxes.end(), r.maxes.begin(), r.maxes.end());
-            } else {
-                refs.push_back(node.children[i]);
-                maxes.push_back(node.maxes[i]);
-            }
-        }
+        splice(result, idx, idx + 1, r.refs, r.maxes);
     }
+    std::vector<ChildRef>& refs = result.children;
+    std::vector<std::optional<Bytes>>& maxes = result.maxes;
     if (refs.empty()) {
         store_.release(page, freed);
         return std::optional<Level>(Level{});
