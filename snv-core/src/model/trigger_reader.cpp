@@ -22,20 +22,25 @@ static json::Checked read_value(json::Reader& in, MonthDay& out);
 
 namespace {
 
-// The members of an entered tagged object up to its end: the variant's `fields`, and other
-// members checked as captured values are, then dropped (they may even repeat). The tag itself
-// either was read already and may not stand again (`tag_read`), or stands once among the
-// members, checked before, and is passed over.
-json::Checked read_variant_members(json::Reader& in, std::string_view tag_key,
-                                   std::span<const json::Field> fields, bool tag_read) {
+// The tag among the members of an entered tagged object: read before them, it may not stand
+// again; read from the whole object captured first, it stands among them, checked, and is
+// passed over.
+constexpr auto tag_given_twice = [](json::Reader&) -> json::Checked {
+    return json::reject("tag given twice");
+};
+constexpr auto tag_passed_over = [](json::Reader& r) -> json::Checked {
+    r.skip();
+    return {};
+};
+
+// The members of an entered tagged object up to its end: the tag's field, the variant's
+// `fields`, and other members checked as captured values are, then dropped (they may even
+// repeat).
+json::Checked read_variant_members(json::Reader& in, const json::Field& tag,
+                                   std::span<const json::Field> fields) {
     std::array<json::Field, 8> all;
     if (fields.size() >= all.size()) return json::reject("tagged record with too many fields");
-    auto again = [](json::Reader&) -> json::Checked { return json::reject("tag given twice"); };
-    auto pass_over = [](json::Reader& r) -> json::Checked {
-        r.skip();
-        return {};
-    };
-    all[0] = tag_read ? json::with_default(tag_key, again) : json::with_default(tag_key, pass_over);
+    all[0] = tag;
     std::copy(fields.begin(), fields.end(), all.begin() + 1);
     return json::read_object_fields(in, std::span(all.data(), fields.size() + 1),
                                     json::OtherMembers::captured);
@@ -54,8 +59,8 @@ json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag re
         auto tag = read_tag(in);
         if (!tag) return std::unexpected(tag.error());
         auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
-            return read_variant_members(in, tag_key, std::span(fields.begin(), fields.size()),
-                                        true);
+            return read_variant_members(in, json::with_default(tag_key, tag_given_twice),
+                                        std::span(fields.begin(), fields.size()));
         });
         if (!ok) return std::unexpected(ok.error());
         return record;
@@ -75,8 +80,8 @@ json::Read<T> read_tagged(json::Reader& in, std::string_view tag_key, ReadTag re
         json::Reader body = whole->reader();
         if (auto ok = body.enter_object(); !ok) return std::unexpected(ok.error());
         auto ok = fields_of(*tag, record, [&](std::initializer_list<json::Field> fields) {
-            return read_variant_members(body, tag_key, std::span(fields.begin(), fields.size()),
-                                        false);
+            return read_variant_members(body, json::with_default(tag_key, tag_passed_over),
+                                        std::span(fields.begin(), fields.size()));
         });
         if (!ok) return std::unexpected(ok.error());
         return record;
