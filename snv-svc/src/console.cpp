@@ -1,7 +1,5 @@
 #include "console.h"
 
-#include <chrono>
-
 #include "calendar/text.h"
 #include "engine_run.h"
 #include "model/action.h"
@@ -45,7 +43,7 @@ void ConsoleLoop::pass() {
         last_printed_ = engine_.day_plan;
         print_status(out_, clock_, *last_printed_, engine_.desktop_running);
     }
-    clock_.sleep_for(std::chrono::seconds(1));
+    clock_.sleep_for(kTickPeriod);
 }
 
 void run_console() {

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 #include "engine/engine.h"
 #include "real_environment.h"
 
 namespace snv::svc {
+
+// The time between two ticks: the service waits this long for a stop, the console sleeps it.
+inline constexpr std::chrono::seconds kTickPeriod{1};
 
 // One tick of the engine a run drives; it owns the engine, which goes when it is dropped.
 using Tick = std::move_only_function<void()>;

@@ -12,9 +12,6 @@
 
 namespace snv::svc {
 
-// The time the service waits for a stop between two ticks.
-inline constexpr std::chrono::seconds kTickPeriod{1};
-
 // Hands the calling thread to the service manager's dispatcher; returns once the service has
 // stopped. The service builds its engine with `start_engine` when it runs.
 ServiceStatus run_dispatcher(os::ServiceDispatcher& dispatcher, StartEngine start_engine);
