@@ -112,7 +112,6 @@ class ReadOnlyTable : public detail::TypedReads<K, V, RawReadOnlyTable> {
     using detail::TypedReads<K, V, RawReadOnlyTable>::TypedReads;
 
     std::uint64_t len() const { return this->raw_.len(); }
-    bool is_empty() const { return len() == 0; }
 };
 
 // A table opened in a write transaction with its declared types.

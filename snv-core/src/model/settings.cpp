@@ -11,12 +11,6 @@ constexpr NameTable<Theme, 3> kThemes{{"system", "light", "dark"}};
 
 }  // namespace
 
-std::string_view language_name(Language language) {
-    return kLanguages.name(language);
-}
-std::string_view theme_name(Theme theme) {
-    return kThemes.name(theme);
-}
 std::optional<Language> parse_language_name(std::string_view name) {
     return kLanguages.parse(name);
 }

@@ -11,8 +11,6 @@ namespace snv::model {
 enum class Language : std::uint8_t { system = 0, english = 1, chinese = 2 };
 enum class Theme : std::uint8_t { system = 0, light = 1, dark = 2 };
 
-std::string_view language_name(Language language);
-std::string_view theme_name(Theme theme);
 std::optional<Language> parse_language_name(std::string_view name);
 std::optional<Theme> parse_theme_name(std::string_view name);
 
