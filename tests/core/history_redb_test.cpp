@@ -290,7 +290,7 @@ TEST(HistoryOracle, TwelveThousandLinesKeepTheLastTenThousand) {
     c.expect_rows(rows);
 }
 
-TEST(HistoryOracle, NonDatabaseFileFailsAtOnceAndStaysAsItWas) {
+TEST(HistoryFiles, NonDatabaseFileFailsAtOnceAndStaysAsItWas) {
     Case c("notredb");
     const std::string text = "these are someone else's bytes, not a database\n";
     put(test::native(c.db), text);
@@ -300,7 +300,7 @@ TEST(HistoryOracle, NonDatabaseFileFailsAtOnceAndStaysAsItWas) {
     EXPECT_EQ(test::read_file(test::native(c.db)), text);
 }
 
-TEST(HistoryOracle, FolderNamedLikeTheFileFailsAtOnce) {
+TEST(HistoryFiles, FolderNamedLikeTheFileFailsAtOnce) {
     Case c("folder");
     fs::create_directories(test::native(c.db));
     const auto start = std::chrono::steady_clock::now();
