@@ -139,12 +139,14 @@ RunningChild::Process spawn(const std::filesystem::path& program, const std::wst
     BOOL started = CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, TRUE,
                                   CREATE_UNICODE_ENVIRONMENT, block.data(),
                                   cwd.empty() ? nullptr : folder.c_str(), &si, &pi);
+    const DWORD error = started ? 0 : GetLastError();
     CloseHandle(out_write);
     CloseHandle(err_write);
     if (!started) {
         CloseHandle(out_read);
         CloseHandle(err_read);
-        throw std::runtime_error("CreateProcessW failed for " + os_form(program));
+        throw std::runtime_error("CreateProcessW failed for " + os_form(program) + " (os error " +
+                                 std::to_string(error) + ")");
     }
     CloseHandle(pi.hThread);
     return {pi.hProcess, out_read, err_read};

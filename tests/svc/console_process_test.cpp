@@ -69,13 +69,20 @@ class ConsoleProcess : public ::testing::Test {
         return out.substr(start);
     }
 
+    // Replaces tasks.json as a whole. Written in place, the console could read it between the
+    // truncation and the write, empty, under the stamp that the finished file then keeps.
+    void put_tasks(const std::string& text) {
+        test::write_file(data_ / "tasks.json.new", text);
+        std::filesystem::rename(data_ / "tasks.json.new", data_ / "tasks.json");
+    }
+
     test::TempFolder folder_{"console"};
     std::filesystem::path data_ = folder_ / "data";
 };
 
 TEST_F(ConsoleProcess, PrintsTheBannerAndAStatusBlockWhenThePlanChanges) {
     std::filesystem::create_directories(data_);
-    test::write_file(data_ / "tasks.json", tasks({}));
+    put_tasks(tasks({}));
     test::RunningChild child(test::built_program("snv-svc"),
                              {"--data", test::os_form(data_), "/console"});
 
@@ -100,23 +107,23 @@ TEST_F(ConsoleProcess, PrintsTheBannerAndAStatusBlockWhenThePlanChanges) {
         return text;
     };
 
-    test::write_file(data_ / "tasks.json", tasks({alarm(odd_id, at)}));
+    put_tasks(tasks({alarm(odd_id, at)}));
     EXPECT_EQ(next_block(child).substr(8), block({{notify, odd_id}}));
 
     // The same plan from a file written anew: nothing is printed.
-    test::write_file(data_ / "tasks.json", tasks({alarm(odd_id, at)}, "\n  "));
+    put_tasks(tasks({alarm(odd_id, at)}, "\n  "));
     std::size_t before = blocks(child.output());
     EXPECT_FALSE(
         child.wait_for_output([&](const std::string& o) { return blocks(o) > before; }, 4s));
 
     // A second alarm at the same time comes after the first in file order, whatever its id.
-    test::write_file(data_ / "tasks.json", tasks({alarm("z", at), alarm(odd_id, at)}));
+    put_tasks(tasks({alarm("z", at), alarm(odd_id, at)}));
     EXPECT_EQ(next_block(child).substr(8), block({{notify, "z"}, {notify, odd_id}}));
 
-    test::write_file(data_ / "tasks.json", tasks({alarm("z", at), alarm(odd_id, later)}));
+    put_tasks(tasks({alarm("z", at), alarm(odd_id, later)}));
     EXPECT_EQ(next_block(child).substr(8), block({{notify, "z"}, {later_notify, odd_id}}));
 
-    test::write_file(data_ / "tasks.json", tasks({alarm("z", at)}));
+    put_tasks(tasks({alarm("z", at)}));
     EXPECT_EQ(next_block(child).substr(8), block({{notify, "z"}}));
     child.kill();
     EXPECT_EQ(child.errors(), "");
