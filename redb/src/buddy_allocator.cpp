@@ -51,12 +51,6 @@ std::optional<BuddyAllocator> BuddyAllocator::parse(ByteView bytes) {
     return a;
 }
 
-std::size_t BuddyAllocator::serialized_size() const {
-    std::size_t n = 8 + 4 * free_.size();
-    for (auto& b : free_) n += b.serialized_size();
-    return n;
-}
-
 Bytes BuddyAllocator::serialize() const {
     Bytes out;
     out.push_back(max_order_);

@@ -16,7 +16,6 @@ class BuddyAllocator {
     BuddyAllocator(std::uint32_t num_pages, std::uint32_t max_page_capacity);
     static std::optional<BuddyAllocator> parse(ByteView bytes);
     Bytes serialize() const;
-    std::size_t serialized_size() const;
 
     std::uint32_t len() const { return len_; }
     std::uint8_t max_order() const { return max_order_; }

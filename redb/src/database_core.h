@@ -28,8 +28,6 @@ class DatabaseCore {
     DatabaseCore(const DatabaseCore&) = delete;
     DatabaseCore& operator=(const DatabaseCore&) = delete;
 
-    StorageBackend& backend() { return *backend_; }
-
   private:
     std::unique_ptr<StorageBackend> backend_;
 

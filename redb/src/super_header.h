@@ -47,7 +47,6 @@ struct SuperHeader {
     CommitSlot& primary_slot() { return slots[primary]; }
     const CommitSlot& primary_slot() const { return slots[primary]; }
     CommitSlot& secondary_slot() { return slots[primary ^ 1]; }
-    const CommitSlot& secondary_slot() const { return slots[primary ^ 1]; }
 
     // The 320 bytes at the start of the file. Without the magic number the bytes describe a
     // database that no reader accepts yet; a new database is written so first.

@@ -17,27 +17,20 @@ struct TypeSpec {
 };
 
 // The built-in types this library reads and writes, each with its encoding.
-template <typename Int, std::uint32_t Width>
-struct LittleEndianInt {
-    using value_type = Int;
-    static std::vector<std::uint8_t> encode(Int v) {
-        std::vector<std::uint8_t> out(Width);
-        for (std::uint32_t i = 0; i < Width; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
+// u64: little-endian, 8 bytes.
+struct U64 {
+    using value_type = std::uint64_t;
+    static TypeSpec type() { return {1, "u64", 8}; }
+    static std::vector<std::uint8_t> encode(std::uint64_t v) {
+        std::vector<std::uint8_t> out(8);
+        for (std::uint32_t i = 0; i < 8; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
         return out;
     }
-    static Int decode(std::span<const std::uint8_t> b) {
-        Int v = 0;
-        for (std::size_t i = b.size() < Width ? b.size() : Width; i-- > 0;)
-            v = static_cast<Int>((v << 8) | b[i]);
+    static std::uint64_t decode(std::span<const std::uint8_t> b) {
+        std::uint64_t v = 0;
+        for (std::size_t i = b.size() < 8 ? b.size() : 8; i-- > 0;) v = (v << 8) | b[i];
         return v;
     }
-};
-
-struct U64 : LittleEndianInt<std::uint64_t, 8> {
-    static TypeSpec type() { return {1, "u64", 8}; }
-};
-struct U32 : LittleEndianInt<std::uint32_t, 4> {
-    static TypeSpec type() { return {1, "u32", 4}; }
 };
 
 // &str: UTF-8 text, variable width.
