@@ -48,7 +48,6 @@ class Date {
 
     std::int64_t days() const { return days_; }
     CivilDate civil() const;
-    std::int32_t year() const { return civil().year; }
     unsigned month() const { return civil().month; }
     unsigned day() const { return civil().day; }
     Weekday weekday() const;
