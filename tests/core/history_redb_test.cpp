@@ -5,19 +5,18 @@
 
 #include <chrono>
 #include <filesystem>
-#include <limits>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "history/entry_json.h"
 #include "history/history_log.h"
 #include "os/clock.h"
 #include "os/environment.h"
 #include "os/file_system.h"
 #include "redb/storage_backend.h"
+#include "support/child_process.h"
 #include "support/desktop_program.h"
-#include "support/fake_os.h"
-#include "support/faulty_backend.h"
 #include "support/redb_files.h"
 #include "support/temp_folder.h"
 
@@ -205,62 +204,76 @@ TEST(HistoryOracle, ImportBelowTheSmallestKeyOfAFileRedbWrote) {
     c.expect_rows(rows);
 }
 
-// The process ends right after the import's commit, before history.jsonl is deleted: nothing
-// more reaches the disk, not the append's own entry nor a clean close. The next append finds
-// the lines stored, deletes the file, and stores none of them twice.
-TEST(HistoryOracle, AnImportCommittedJustBeforeTheProcessEndedIsNotStoredAgain) {
-    Case c("import-crash");
-    const fs::path legacy = c.path("data/history.jsonl");
-    put(legacy, legacy_line(1) + "\n" + legacy_line(2) + "\n");
+// Lines 0..n-1 of a history.jsonl, each ending with a line feed.
+std::string legacy_text(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += legacy_line(i) + "\n";
+    return text;
+}
+
+// The rows of n imported lines below the middle of an empty table, followed by these entries.
+Rows imported_then(int n, const std::vector<std::string>& own) {
+    Rows rows;
+    const std::uint64_t first_key = 9223372036854775807u - static_cast<std::uint64_t>(n);
+    for (int i = 0; i < n; ++i) rows.push_back(row(first_key + i, legacy_line(i)));
+    for (std::size_t i = 0; i < own.size(); ++i) rows.push_back(row(first_key + n + i, own[i]));
+    return rows;
+}
+
+// A process killed after the import's commit, before history.jsonl was deleted: the next
+// append finds the lines in the table and only deletes the file.
+TEST(HistoryOracle, AnImportKilledBeforeTheDeleteIsNotStoredAgain) {
+    Case c("import-killed");
+    put(c.path("data/history.jsonl"), legacy_text(3000));
     {
-        auto probe = std::make_shared<test::FaultyBackend::Probe>();
-        test::FakeFileSystem files(os::real_file_system());
-        files.before = [&](const std::string& call) -> os::Status {
-            if (!call.starts_with("remove ")) return {};
-            probe->stopped = true;
-            return std::unexpected(os::Error::own("the process has ended"));
-        };
-        paths::DataDir data_dir(os::real_environment(), files);
-        HistoryLog ending(
-            os::real_clock(), files, data_dir,
-            [&](const fs::path& path) -> redb::Result<std::unique_ptr<redb::StorageBackend>> {
-                auto file = redb::open_file_backend(path);
-                if (!file) return std::unexpected(file.error());
-                return std::make_unique<test::FaultyBackend>(
-                    std::move(*file), std::numeric_limits<std::uint64_t>::max(), probe);
-            });
-        EXPECT_FALSE(ending.append_history_entry(test::native(c.db).native(), sample("lost")));
-        ASSERT_TRUE(probe->stopped);
+        test::RunningChild probe(test::built_program("history_probe"),
+                                 {test::os_form(c.path("data")), "--stop-before-delete"});
+        ASSERT_TRUE(probe.wait_for_output(
+            [](const std::string& out) { return out.find("committed\n") != std::string::npos; },
+            60s))
+            << probe.errors();
+        probe.kill();
     }
-    ASSERT_TRUE(fs::exists(legacy));
+    ASSERT_TRUE(fs::exists(c.path("data/history.jsonl")));
     ASSERT_TRUE(c.append());
-    EXPECT_FALSE(fs::exists(legacy));
-    c.expect_rows({row(9223372036854775805u, legacy_line(1)),
-                   row(9223372036854775806u, legacy_line(2)),
-                   row(9223372036854775807u, kSampleText)});
+    EXPECT_FALSE(fs::exists(c.path("data/history.jsonl")));
+    c.expect_rows(imported_then(3000, {kSampleText}));
 }
 
 #ifdef _WIN32
-// Another program holds history.jsonl open without delete sharing: each append reads it but
-// cannot delete it. Its lines are stored once, and the first append after it let go deletes it.
-TEST(HistoryOracle, AFileHeldWithoutDeleteSharingIsImportedOnce) {
-    Case c("import-held");
-    const fs::path legacy = c.path("data/history.jsonl");
-    put(legacy, legacy_line(1) + "\n" + legacy_line(2) + "\n");
-    {
-        test::HeldFile holder(legacy, c.path("holder"));
-        ASSERT_TRUE(holder.held());
-        ASSERT_TRUE(c.append());
-        ASSERT_TRUE(c.append());
-        EXPECT_TRUE(fs::exists(legacy));
-        EXPECT_EQ(holder.release(), 0);
+// Another process holds history.jsonl open without delete sharing, or the file is read-only:
+// two appends cannot delete it and do not store its lines again; once it can be deleted, the
+// third append does so.
+TEST(HistoryOracle, AFileThatCannotBeDeletedIsImportedOnce) {
+    const std::pair<const char*, bool> cases[] = {{"held open", true}, {"read-only", false}};
+    for (const auto& [what, held] : cases) {
+        SCOPED_TRACE(what);
+        Case c(held ? "jsonl-held" : "jsonl-read-only");
+        const fs::path legacy = c.path("data/history.jsonl");
+        put(legacy, legacy_text(50));
+        std::optional<test::HeldFile> holder;
+        if (held) {
+            holder.emplace(legacy, c.path("holder"));
+            ASSERT_TRUE(holder->held());
+        } else {
+            fs::permissions(
+                legacy, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                fs::perm_options::remove);
+        }
+        ASSERT_TRUE(c.append(sample("1")));
+        ASSERT_TRUE(c.append(sample("2")));
+        ASSERT_TRUE(fs::exists(legacy));
+        if (held) {
+            EXPECT_EQ(holder->release(), 0);
+        } else {
+            fs::permissions(legacy, fs::perms::owner_write, fs::perm_options::add);
+        }
+        ASSERT_TRUE(c.append(sample("3")));
+        EXPECT_FALSE(fs::exists(legacy));
+        std::vector<std::string> own;
+        for (const char* detail : {"1", "2", "3"}) own.push_back(write_entry_json(sample(detail)));
+        c.expect_rows(imported_then(50, own));
     }
-    ASSERT_TRUE(c.append());
-    EXPECT_FALSE(fs::exists(legacy));
-    c.expect_rows({row(9223372036854775805u, legacy_line(1)),
-                   row(9223372036854775806u, legacy_line(2)),
-                   row(9223372036854775807u, kSampleText), row(9223372036854775808u, kSampleText),
-                   row(9223372036854775809u, kSampleText)});
 }
 #endif
 
