@@ -82,19 +82,15 @@ Result<Handle> open_own_file(const NativePath& path, DWORD access, DWORD disposi
 // no other name: a link put there meanwhile must not change a file elsewhere.
 void remove_left_copy(const NativePath& path) {
     if (DeleteFileW(path.c_str())) return;
-    Handle h(CreateFileW(path.c_str(), DELETE | FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!h.ok()) return;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(h.get(), &info) || info.nNumberOfLinks != 1 ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return;
-    }
+    auto opened = open_own_file(path, DELETE | FILE_WRITE_ATTRIBUTES, OPEN_EXISTING);
+    if (!opened) return;
     FILE_BASIC_INFO writable{};  // times of 0 stay as they are
     writable.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!SetFileInformationByHandle(h.get(), FileBasicInfo, &writable, sizeof writable)) return;
+    if (!SetFileInformationByHandle(opened->get(), FileBasicInfo, &writable, sizeof writable)) {
+        return;
+    }
     FILE_DISPOSITION_INFO gone{TRUE};
-    SetFileInformationByHandle(h.get(), FileDispositionInfo, &gone, sizeof gone);
+    SetFileInformationByHandle(opened->get(), FileDispositionInfo, &gone, sizeof gone);
 }
 
 class Win32FileSystem final : public FileSystem {
