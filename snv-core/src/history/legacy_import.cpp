@@ -18,19 +18,16 @@ namespace {
 // loses them, and a full table takes none of them in again anyway.
 redb::Result<bool> imported_before(const HistoryTable& table,
                                    const std::vector<std::string_view>& lines) {
+    // The walk stops at the first entry that differs, or once every line has matched.
     std::size_t matched = 0;
     std::uint64_t first_key = 0;
-    bool same = true;
     auto walked = table.for_each([&](const std::uint64_t& key, const std::string& value) {
         if (matched == 0) first_key = key;
-        if (key - first_key != matched || value != lines[matched]) {
-            same = false;
-            return false;
-        }
+        if (key - first_key != matched || value != lines[matched]) return false;
         return ++matched < lines.size();
     });
     if (!walked) return std::unexpected(walked.error());
-    return same && matched == lines.size();
+    return matched == lines.size();
 }
 
 // Inserts, prunes and commits in one transaction; any failure abandons it. True when the lines
